@@ -1,5 +1,6 @@
 // What dockplug hands the shared frame.
 #include "dockplug_object.h"
+#include "follow_pass.h"
 #include "plugin_module.h"
 
 namespace dockplug {

@@ -6,6 +6,4 @@ bool ScriptablePluginObject::hasMethod(NPIdentifier) { return false; }
 
 bool ScriptablePluginObject::invoke(NPIdentifier, const NPVariant*, uint32_t, NPVariant*) { return false; }
 
-void followFrameDockings(ScriptablePluginObject&) {}
-
 }  // namespace dockplug

@@ -47,7 +47,4 @@ public:
     BandMap displayBands;
 };
 
-// One layout pass over the object's frame dockings; run on every follow tick.
-void followFrameDockings(ScriptablePluginObject& object);
-
 }  // namespace dockplug

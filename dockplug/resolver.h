@@ -1,0 +1,12 @@
+// "dnsResolve": looks a host name up on a worker thread and hands the dotted
+// IPv4 text (or "") to a script function on the plug-in thread.
+#pragma once
+
+#include "npapi.h"
+
+namespace dockplug {
+
+// Called on the plug-in thread after the argument checks; never blocks.
+void startResolve(NPP instance, const NPString& hostName, NPObject* callback);
+
+}  // namespace dockplug
