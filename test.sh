@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs every test: native -m32 suites under ASan/UBSan, the cross-built DLLs'
+# export and import checks, and the Wine host on the real DLLs.
+# Installs what is missing first; reruns skip what is already there.
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+
+step() { printf '\n==== %s ====\n' "$*"; }
+
+step "dependencies"
+./scripts/install-deps.sh
+./scripts/enable-i386-exec.sh
+
+step "native build (-m32, ASan + UBSan)"
+cmake -S . -B build/native -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i686.cmake -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/native -j"$(nproc)"
+
+step "cross build of the DLLs"
+./scripts/cross-build.sh
+./scripts/check-dlls.sh dist/sigplug.dll dist/dockplug.dll
+
+if [ -x tests/wine/run-wine-tests.sh ]; then
+  step "Wine host on the real DLLs"
+  tests/wine/run-wine-tests.sh
+fi
+
+step "native test suites"
+cd build/native
+ctest --output-on-failure -j2
