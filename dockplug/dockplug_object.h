@@ -41,10 +41,20 @@ public:
     bool hasProperty(NPIdentifier) override { return false; }
     bool getProperty(NPIdentifier, NPVariant* result) override { return answerVoidProperty(result); }
 
+    // Requests timer 15 (5 ms) on the instance's plug-in window, once per object.
+    void startFollowTimer();
+
     DockingMap tabDockings;
     bool followTimerStarted = false;
     DockingMap frameDockings;
     BandMap displayBands;
+
+private:
+    // The script methods behind invoke (docking_methods.cpp).
+    bool attach(DockingMap& dockings, const NPVariant* args, uint32_t argCount, NPVariant* result);
+    bool showLayered(int command, const NPVariant* args, uint32_t argCount);
+    bool setDisplayRgn(const NPVariant* args, uint32_t argCount);
+    bool dnsResolve(const NPVariant* args, uint32_t argCount);
 };
 
 }  // namespace dockplug
