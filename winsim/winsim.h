@@ -12,7 +12,9 @@
 
 namespace winsim {
 
-// Forget every window, region, timer, log, DNS answer and setting.
+// Forget every window, region, timer, log, DNS answer and setting. Immediate
+// threads are joined first; queued (Deferred) starts are dropped unrun and
+// their parameters are not freed. Handle numbering starts again.
 void reset();
 
 // ---- windows ---------------------------------------------------------------
@@ -45,10 +47,18 @@ struct Message {
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
+    // PostMessageW: true when the window was live and the message was queued;
+    // false when PostMessageW failed (dead or null window). Always true for
+    // defWindowProcMessages().
+    bool delivered = true;
 };
-const std::vector<Message>& postedMessages();  // PostMessageW, in order; never delivered
+// Every PostMessageW attempt, in order, failed ones included (see
+// Message::delivered). Queued messages are never dispatched.
+const std::vector<Message>& postedMessages();
 void clearPostedMessages();
-// Messages that reached DefWindowProcW, in order.
+// Messages that reached DefWindowProcW, in order. A window created without a
+// procedure passes its messages to DefWindowProcW too; those are recorded
+// here but not in calls(), since the plug-in did not make that call.
 const std::vector<Message>& defWindowProcMessages();
 
 // ---- timers --------------------------------------------------------------------
@@ -59,8 +69,10 @@ struct Timer {
     TIMERPROC proc;
 };
 std::vector<Timer> timers();  // live timers (a destroyed window's timers go)
-// Delivers WM_TIMER(id) through the window's current procedure; false when the
-// window has no such timer.
+// Delivers WM_TIMER(wParam = id, lParam = proc) through the window's current
+// procedure, or calls the timer's TIMERPROC when it has one, as
+// DispatchMessage does. A thread timer (SetTimer with a null window) fires
+// with window null and needs a TIMERPROC. False when there is no such timer.
 bool fireTimer(HWND window, UINT_PTR id);
 
 // ---- placement -------------------------------------------------------------------
@@ -70,20 +82,33 @@ struct WindowPosCall {
     int x, y, cx, cy;
     UINT flags;
 };
+// Every SetWindowPos call, failed ones (dead window) included. x and y are
+// taken as screen coordinates, also for child windows.
 const std::vector<WindowPosCall>& windowPosCalls();
 void clearWindowPosCalls();
 
 // ---- regions -----------------------------------------------------------------------
-// A region as a set of rectangles (right and bottom edges excluded).
+// A region as a set of rectangles (right and bottom edges excluded), in
+// canonical band order: sorted by top, then left; rectangles of one band
+// share top and bottom; vertically adjacent bands with equal spans merged.
+// Window regions are in window coordinates (origin at the window's top left).
 using Rects = std::vector<RECT>;
 bool hasWindowRegion(HWND window);
 Rects windowRegion(HWND window);  // empty when the window has none
 bool windowRegionContains(HWND window, int x, int y);
-size_t liveGdiObjects();  // regions created and not yet deleted nor owned by a live window
+// Regions the caller still owns: created and neither deleted nor handed to a
+// live window with SetWindowRgn. A region a window owns is freed with the
+// window and is not a leak, so it is not counted here.
+size_t liveGdiObjects();
+size_t ownedRegions();  // regions currently owned by live windows
 
 // ---- module file name -----------------------------------------------------------------
 void setModuleFileName(const std::string& path);  // what GetModuleFileNameA copies
 void failModuleFileName(bool fail);               // GetModuleFileNameA returns 0
+// Default (Vista and later): a path that does not fit is cut to size-1 chars
+// plus NUL and size is returned. With true, the older behaviour: `size` chars
+// are copied with no terminating NUL and size is returned.
+void moduleFileNameWithoutNul(bool withoutNul);
 
 // ---- DNS client --------------------------------------------------------------------------
 struct DnsRecord {
@@ -100,6 +125,10 @@ struct DnsAnswer {
 void setDnsAnswer(const std::string& name, const DnsAnswer& answer);  // unknown names: DNS_ERROR_RCODE_NAME_ERROR
 std::vector<std::string> dnsQueries();  // names asked, in order
 size_t liveDnsRecordLists();            // lists handed out and not yet freed with DnsFree
+// DnsFree calls with a pointer that is not a live list head (double free,
+// foreign pointer). Nothing is freed for them. DnsFree with a free type
+// other than DnsFreeRecordList frees nothing and the list stays live.
+size_t invalidDnsFrees();
 
 // ---- threads and module references -----------------------------------------------------------
 // Deferred (default): CreateThread queues the start; runPendingThreads() runs
@@ -112,7 +141,12 @@ size_t threadsCreated();
 size_t pendingThreads();
 size_t runPendingThreads();
 void joinThreads();
-// GetModuleHandleExW adds one, FreeLibraryAndExitThread drops one.
+// GetModuleHandleExW adds one (unless UNCHANGED_REFCOUNT), FreeLibraryAndExitThread
+// drops one. FreeLibraryAndExitThread ends the calling thread with
+// pthread_exit, which unwinds by a forced unwind: code on that path must not
+// swallow it with catch (...) without rethrowing. Called outside a thread
+// started by CreateThread it aborts the process.
 long moduleReferences();
+HMODULE moduleHandle();  // the one module handle GetModuleHandleExW hands out
 
 }  // namespace winsim
