@@ -92,6 +92,17 @@ BOOL WINAPI GetModuleHandleExW(DWORD flags, LPCWSTR, HMODULE* module) {
     return TRUE;
 }
 
+BOOL WINAPI FreeLibrary(HMODULE module) {
+    logCall("FreeLibrary");
+    std::lock_guard<std::mutex> lock(winsim::moduleMutex);
+    if (module != winsim::fakeModule || winsim::references == 0) {
+        winsim::detail::setLastError(winsim::errorInvalidParameter);
+        return FALSE;
+    }
+    --winsim::references;
+    return TRUE;
+}
+
 void WINAPI FreeLibraryAndExitThread(HMODULE module, DWORD) {
     logCall("FreeLibraryAndExitThread");
     {

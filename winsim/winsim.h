@@ -141,8 +141,8 @@ size_t threadsCreated();
 size_t pendingThreads();
 size_t runPendingThreads();
 void joinThreads();
-// GetModuleHandleExW adds one (unless UNCHANGED_REFCOUNT), FreeLibraryAndExitThread
-// drops one. FreeLibraryAndExitThread ends the calling thread with
+// GetModuleHandleExW adds one (unless UNCHANGED_REFCOUNT), FreeLibrary and
+// FreeLibraryAndExitThread drop one. FreeLibraryAndExitThread ends the calling thread with
 // pthread_exit, which unwinds by a forced unwind: code on that path must not
 // swallow it with catch (...) without rethrowing. Called outside a thread
 // started by CreateThread it aborts the process.
