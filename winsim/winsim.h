@@ -1,6 +1,9 @@
 // Test-side control of the simulated window system: build windows, fire
 // timers, read back what the plug-in did (call log, posted messages,
 // SetWindowPos requests, window regions, live GDI objects, DNS lists, threads).
+// Windows, regions and timers belong to the plug-in thread, as in the real
+// plug-ins, and take no lock; the call log, module, thread and DNS functions
+// may be called from worker threads.
 #pragma once
 
 #include "win32_api.h"

@@ -10,11 +10,13 @@ struct CombineCase {
     winsim::Rects expected;  // canonical band order
 };
 
-class CombineTest : public WinsimTest, public testing::WithParamInterface<CombineCase> {};
+void PrintTo(const CombineCase& c, std::ostream* os) { *os << c.name; }
+
+class WinsimCombine : public WinsimTest, public testing::WithParamInterface<CombineCase> {};
 
 // The result is read back through a window region, the way the plug-in's
 // shaping becomes visible.
-TEST_P(CombineTest, GivesExactBandsAndType) {
+TEST_P(WinsimCombine, GivesExactBandsAndType) {
     const CombineCase& c = GetParam();
     HRGN dst = CreateRectRgn(c.a.left, c.a.top, c.a.right, c.a.bottom);
     HRGN other = CreateRectRgn(c.b.left, c.b.top, c.b.right, c.b.bottom);
@@ -26,7 +28,7 @@ TEST_P(CombineTest, GivesExactBandsAndType) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Modes, CombineTest,
+    Modes, WinsimCombine,
     testing::Values(
         CombineCase{"And", {0, 0, 10, 10}, {5, 5, 15, 15}, RGN_AND, SIMPLEREGION, {{5, 5, 10, 10}}},
         CombineCase{"Or", {0, 0, 10, 10}, {5, 5, 15, 15}, RGN_OR, COMPLEXREGION,
@@ -43,9 +45,9 @@ INSTANTIATE_TEST_SUITE_P(
         CombineCase{"DiffToNothing", {2, 2, 4, 4}, {0, 0, 10, 10}, RGN_DIFF, NULLREGION, {}}),
     [](const testing::TestParamInfo<CombineCase>& info) { return std::string(info.param.name); });
 
-using RegionTest = WinsimTest;
+using WinsimRegions = WinsimTest;
 
-TEST_F(RegionTest, CreateRectRgnNormalisesEdges) {
+TEST_F(WinsimRegions, CreateRectRgnNormalisesEdges) {
     RECT box{};
     EXPECT_EQ(GetRgnBox(CreateRectRgn(10, 20, 0, 5), &box), SIMPLEREGION);
     EXPECT_EQ(box, (RECT{0, 5, 10, 20}));
@@ -53,7 +55,7 @@ TEST_F(RegionTest, CreateRectRgnNormalisesEdges) {
     EXPECT_EQ(box, (RECT{0, 0, 0, 0}));
 }
 
-TEST_F(RegionTest, BadHandlesGiveError) {
+TEST_F(WinsimRegions, BadHandlesGiveError) {
     HRGN live = CreateRectRgn(0, 0, 1, 1);
     HRGN gone = CreateRectRgn(0, 0, 1, 1);
     ASSERT_TRUE(DeleteObject(gone));
@@ -66,7 +68,7 @@ TEST_F(RegionTest, BadHandlesGiveError) {
     EXPECT_EQ(box, (RECT{7, 7, 7, 7}));
 }
 
-TEST_F(RegionTest, WindowOwnsItsRegionAndFreesThePreviousOne) {
+TEST_F(WinsimRegions, WindowOwnsItsRegionAndFreesThePreviousOne) {
     HWND window = winsim::createWindow();
     HRGN first = CreateRectRgn(0, 0, 10, 10);
     HRGN second = CreateRectRgn(0, 0, 20, 20);
@@ -94,7 +96,7 @@ TEST_F(RegionTest, WindowOwnsItsRegionAndFreesThePreviousOne) {
     EXPECT_EQ(winsim::ownedRegions(), 0u);
 }
 
-TEST_F(RegionTest, DestroyedWindowFreesItsRegion) {
+TEST_F(WinsimRegions, DestroyedWindowFreesItsRegion) {
     HWND parent = winsim::createWindow();
     HWND child = winsim::createWindow({L"Child", parent});
     HRGN region = CreateRectRgn(0, 0, 5, 5);
@@ -105,7 +107,7 @@ TEST_F(RegionTest, DestroyedWindowFreesItsRegion) {
     EXPECT_FALSE(DeleteObject(region));
 }
 
-TEST_F(RegionTest, SetWindowRgnOnDeadWindowLeavesRegionWithCaller) {
+TEST_F(WinsimRegions, SetWindowRgnOnDeadWindowLeavesRegionWithCaller) {
     HWND window = winsim::createWindow();
     ASSERT_TRUE(DestroyWindow(window));
     HRGN region = CreateRectRgn(0, 0, 5, 5);
@@ -115,7 +117,7 @@ TEST_F(RegionTest, SetWindowRgnOnDeadWindowLeavesRegionWithCaller) {
     EXPECT_EQ(winsim::liveGdiObjects(), 0u);
 }
 
-TEST_F(RegionTest, PtInRegionExcludesRightAndBottomEdges) {
+TEST_F(WinsimRegions, PtInRegionExcludesRightAndBottomEdges) {
     HRGN region = CreateRectRgn(0, 0, 10, 10);
     EXPECT_TRUE(PtInRegion(region, 0, 0));
     EXPECT_TRUE(PtInRegion(region, 9, 9));

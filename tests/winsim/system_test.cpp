@@ -18,9 +18,11 @@ struct FileNameCase {
     std::string copied;  // bytes written, NUL included if any
 };
 
-class FileNameTest : public WinsimTest, public testing::WithParamInterface<FileNameCase> {};
+void PrintTo(const FileNameCase& c, std::ostream* os) { *os << c.name; }
 
-TEST_P(FileNameTest, CopiesAndTruncatesLikeWindows) {
+class WinsimFileName : public WinsimTest, public testing::WithParamInterface<FileNameCase> {};
+
+TEST_P(WinsimFileName, CopiesAndTruncatesLikeWindows) {
     const FileNameCase& c = GetParam();
     winsim::setModuleFileName("C:\\B\\x.exe");  // 10 chars
     winsim::moduleFileNameWithoutNul(c.withoutNul);
@@ -32,7 +34,7 @@ TEST_P(FileNameTest, CopiesAndTruncatesLikeWindows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Sizes, FileNameTest,
+    Sizes, WinsimFileName,
     testing::Values(FileNameCase{"Fits", 32, false, 10, std::string("C:\\B\\x.exe\0", 11)},
                     FileNameCase{"FitsOld", 32, true, 10, std::string("C:\\B\\x.exe\0", 11)},
                     FileNameCase{"NoRoomForNul", 10, false, 10, std::string("C:\\B\\x.ex\0", 10)},
@@ -41,9 +43,9 @@ INSTANTIATE_TEST_SUITE_P(
                     FileNameCase{"ShortOld", 4, true, 4, "C:\\B"}),
     [](const testing::TestParamInfo<FileNameCase>& info) { return std::string(info.param.name); });
 
-using SystemTest = WinsimTest;
+using WinsimSystem = WinsimTest;
 
-TEST_F(SystemTest, FailingModuleFileNameGivesZero) {
+TEST_F(WinsimSystem, FailingModuleFileNameGivesZero) {
     winsim::failModuleFileName(true);
     char buffer[8] = "keep";
     EXPECT_EQ(GetModuleFileNameA(nullptr, buffer, sizeof buffer), 0u);
@@ -52,7 +54,7 @@ TEST_F(SystemTest, FailingModuleFileNameGivesZero) {
 
 // ---- DNS -------------------------------------------------------------------------
 
-TEST_F(SystemTest, DnsListsAreBuiltFreshAndLedgered) {
+TEST_F(WinsimSystem, DnsListsAreBuiltFreshAndLedgered) {
     winsim::DnsAnswer answer;
     answer.records = {{DNS_TYPE_CNAME, "www.example.test", 0, "cdn.example.test"},
                       {DNS_TYPE_A, "cdn.example.test", 0x0100007F, ""}};
@@ -84,7 +86,7 @@ TEST_F(SystemTest, DnsListsAreBuiltFreshAndLedgered) {
     EXPECT_EQ(winsim::dnsQueries(), (std::vector<std::string>{"www.example.test", "www.example.test"}));
 }
 
-TEST_F(SystemTest, DnsFailuresHandOutNoList) {
+TEST_F(WinsimSystem, DnsFailuresHandOutNoList) {
     winsim::DnsAnswer empty;
     empty.nullList = true;
     winsim::setDnsAnswer("empty.test", empty);
@@ -109,7 +111,7 @@ void* otherThreadText(void* text) {
     return nullptr;
 }
 
-TEST_F(SystemTest, InetNtoaBufferIsPerThread) {
+TEST_F(WinsimSystem, InetNtoaBufferIsPerThread) {
     in_addr address{};
     address.S_un.S_un_b = {192, 168, 1, 20};
     char* mine = inet_ntoa(address);
@@ -141,7 +143,7 @@ DWORD WINAPI unloadingThread(LPVOID) {
     pastExit = true;  // never reached
 }
 
-TEST_F(SystemTest, DeferredThreadsRunOnlyWhenAsked) {
+TEST_F(WinsimSystem, DeferredThreadsRunOnlyWhenAsked) {
     runs = 0;
     HANDLE thread = CreateThread(nullptr, 0, &countingThread, nullptr, 0, nullptr);
     ASSERT_NE(thread, nullptr);
@@ -154,7 +156,7 @@ TEST_F(SystemTest, DeferredThreadsRunOnlyWhenAsked) {
     EXPECT_FALSE(CloseHandle(thread));
 }
 
-TEST_F(SystemTest, ImmediateThreadsStartAtOnce) {
+TEST_F(WinsimSystem, ImmediateThreadsStartAtOnce) {
     runs = 0;
     winsim::setThreadMode(winsim::ThreadMode::Immediate);
     for (int i = 0; i < 3; ++i) CloseHandle(CreateThread(nullptr, 0, &countingThread, nullptr, 0, nullptr));
@@ -164,14 +166,14 @@ TEST_F(SystemTest, ImmediateThreadsStartAtOnce) {
     EXPECT_EQ(winsim::pendingThreads(), 0u);
 }
 
-TEST_F(SystemTest, FailedCreationStartsNothing) {
+TEST_F(WinsimSystem, FailedCreationStartsNothing) {
     winsim::failThreadCreation(true);
     EXPECT_EQ(CreateThread(nullptr, 0, &countingThread, nullptr, 0, nullptr), nullptr);
     EXPECT_EQ(winsim::threadsCreated(), 0u);
     EXPECT_EQ(winsim::pendingThreads(), 0u);
 }
 
-TEST_F(SystemTest, ModuleReferenceTakenByWorkerIsDroppedAtItsExit) {
+TEST_F(WinsimSystem, ModuleReferenceTakenByWorkerIsDroppedAtItsExit) {
     runs = 0;
     pastExit = false;
     CloseHandle(CreateThread(nullptr, 0, &unloadingThread, nullptr, 0, nullptr));

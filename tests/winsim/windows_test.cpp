@@ -4,7 +4,7 @@
 
 namespace {
 
-using WindowTest = WinsimTest;
+using WinsimWindows = WinsimTest;
 
 winsim::WindowSpec child(HWND parent, const wchar_t* className = L"Child", bool visible = true) {
     winsim::WindowSpec spec;
@@ -14,7 +14,7 @@ winsim::WindowSpec child(HWND parent, const wchar_t* className = L"Child", bool 
     return spec;
 }
 
-TEST_F(WindowTest, VisibleOnlyWhenAllAncestorsAre) {
+TEST_F(WinsimWindows, VisibleOnlyWhenAllAncestorsAre) {
     HWND top = winsim::createWindow();
     HWND middle = winsim::createWindow(child(top));
     HWND leaf = winsim::createWindow(child(middle));
@@ -33,7 +33,7 @@ TEST_F(WindowTest, VisibleOnlyWhenAllAncestorsAre) {
     EXPECT_FALSE(GetWindowLongW(top, GWL_STYLE) & WS_MINIMIZE);
 }
 
-TEST_F(WindowTest, FindWindowExSearchesDirectChildrenByClass) {
+TEST_F(WinsimWindows, FindWindowExSearchesDirectChildrenByClass) {
     HWND frame = winsim::createWindow();
     HWND other = winsim::createWindow(child(frame, L"Other"));
     HWND first = winsim::createWindow(child(frame, L"KX_BrennicMDIClient"));
@@ -57,7 +57,7 @@ LRESULT CALLBACK recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return CallWindowProcW(previous, window, message, wParam, lParam);
 }
 
-TEST_F(WindowTest, CloseThroughDefWindowProcDestroysTreeWithTimersAndRegions) {
+TEST_F(WinsimWindows, CloseThroughDefWindowProcDestroysTreeWithTimersAndRegions) {
     seen.clear();
     HWND window = winsim::createWindow();
     HWND inner = winsim::createWindow(child(window));
@@ -80,7 +80,7 @@ TEST_F(WindowTest, CloseThroughDefWindowProcDestroysTreeWithTimersAndRegions) {
     EXPECT_EQ(winsim::defWindowProcMessages().front().message, WM_CLOSE);
 }
 
-TEST_F(WindowTest, DeadWindowsAnswerZeroAndChangeNothing) {
+TEST_F(WinsimWindows, DeadWindowsAnswerZeroAndChangeNothing) {
     HWND window = winsim::createWindow({L"W", nullptr, {0, 0, 10, 10}, {0, 0, 10, 10}, true, 0, 42});
     ASSERT_TRUE(DestroyWindow(window));
     EXPECT_FALSE(DestroyWindow(window));
@@ -102,7 +102,7 @@ TEST_F(WindowTest, DeadWindowsAnswerZeroAndChangeNothing) {
     EXPECT_FALSE(IsWindow(window));
 }
 
-TEST_F(WindowTest, SetWindowPosKeepsTheBorderBetweenWindowAndClient) {
+TEST_F(WinsimWindows, SetWindowPosKeepsTheBorderBetweenWindowAndClient) {
     HWND window = winsim::createWindow({L"W", nullptr, {100, 100, 300, 250}, {0, 0, 190, 120}});
     ASSERT_TRUE(SetWindowPos(window, nullptr, 10, 20, 400, 300, SWP_NOZORDER));
     RECT rect{};
@@ -125,7 +125,7 @@ LRESULT CALLBACK tickProc(HWND, UINT message, WPARAM wParam, LPARAM) {
     return 0;
 }
 
-TEST_F(WindowTest, TimersReplaceByIdAndFireThroughTheCurrentProcedure) {
+TEST_F(WinsimWindows, TimersReplaceByIdAndFireThroughTheCurrentProcedure) {
     ticks.clear();
     winsim::WindowSpec spec;
     spec.proc = &tickProc;
