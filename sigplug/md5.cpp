@@ -1,5 +1,6 @@
 #include "md5.h"
 
+#include <algorithm>
 #include <cstring>
 
 // Three-part lea (base + index + displacement) is slow on many x86 cores and
@@ -62,27 +63,53 @@ inline void stepI(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t x, u
     a = rotl<s>(a) + b;
 }
 
-void processBlocks(uint32_t state[4], const unsigned char* p, size_t blocks) {
+// Bits 7, 15, 23, 31 of the result, once masked with 0x80808080, tell
+// whether a byte of `word` is zero. The mask distributes over or, so it is
+// applied once per block.
+inline uint32_t zeroByteBits(uint32_t word) { return (word - 0x01010101u) & ~word; }
+
+template <bool kWatch>
+inline uint32_t watched(uint32_t word, uint32_t& zeros) {
+    if (kWatch) zeros |= zeroByteBits(word);
+    return word;
+}
+
+// Hashes whole blocks; with kStopAtNul it stops before the first block that
+// holds a zero byte. The check rides along in round 1, which loads every word
+// once, and costs little: MD5 waits on its dependency chain, not on the ALUs.
+// Returns the number of blocks hashed.
+template <bool kStopAtNul>
+size_t processBlocks(uint32_t state[4], const unsigned char* p, size_t blocks) {
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-    for (; blocks != 0; --blocks, p += 64) {
+    size_t done = 0;
+    for (; done != blocks; ++done, p += 64) {
         const uint32_t a0 = a, b0 = b, c0 = c, d0 = d;
+        uint32_t zeros = 0;
 #define X(i) load32(p + 4 * (i))
-        stepF<7>(a, b, c, d, X(0), 0xd76aa478);
-        stepF<12>(d, a, b, c, X(1), 0xe8c7b756);
-        stepF<17>(c, d, a, b, X(2), 0x242070db);
-        stepF<22>(b, c, d, a, X(3), 0xc1bdceee);
-        stepF<7>(a, b, c, d, X(4), 0xf57c0faf);
-        stepF<12>(d, a, b, c, X(5), 0x4787c62a);
-        stepF<17>(c, d, a, b, X(6), 0xa8304613);
-        stepF<22>(b, c, d, a, X(7), 0xfd469501);
-        stepF<7>(a, b, c, d, X(8), 0x698098d8);
-        stepF<12>(d, a, b, c, X(9), 0x8b44f7af);
-        stepF<17>(c, d, a, b, X(10), 0xffff5bb1);
-        stepF<22>(b, c, d, a, X(11), 0x895cd7be);
-        stepF<7>(a, b, c, d, X(12), 0x6b901122);
-        stepF<12>(d, a, b, c, X(13), 0xfd987193);
-        stepF<17>(c, d, a, b, X(14), 0xa679438e);
-        stepF<22>(b, c, d, a, X(15), 0x49b40821);
+#define W(i) watched<kStopAtNul>(load32(p + 4 * (i)), zeros)
+        stepF<7>(a, b, c, d, W(0), 0xd76aa478);
+        stepF<12>(d, a, b, c, W(1), 0xe8c7b756);
+        stepF<17>(c, d, a, b, W(2), 0x242070db);
+        stepF<22>(b, c, d, a, W(3), 0xc1bdceee);
+        stepF<7>(a, b, c, d, W(4), 0xf57c0faf);
+        stepF<12>(d, a, b, c, W(5), 0x4787c62a);
+        stepF<17>(c, d, a, b, W(6), 0xa8304613);
+        stepF<22>(b, c, d, a, W(7), 0xfd469501);
+        stepF<7>(a, b, c, d, W(8), 0x698098d8);
+        stepF<12>(d, a, b, c, W(9), 0x8b44f7af);
+        stepF<17>(c, d, a, b, W(10), 0xffff5bb1);
+        stepF<22>(b, c, d, a, W(11), 0x895cd7be);
+        stepF<7>(a, b, c, d, W(12), 0x6b901122);
+        stepF<12>(d, a, b, c, W(13), 0xfd987193);
+        stepF<17>(c, d, a, b, W(14), 0xa679438e);
+        stepF<22>(b, c, d, a, W(15), 0x49b40821);
+        if (kStopAtNul && (zeros & 0x80808080u) != 0) {
+            a = a0;
+            b = b0;
+            c = c0;
+            d = d0;
+            break;
+        }
 
         stepG<5>(a, b, c, d, X(1), 0xf61e2562);
         stepG<9>(d, a, b, c, X(6), 0xc040b340);
@@ -134,6 +161,7 @@ void processBlocks(uint32_t state[4], const unsigned char* p, size_t blocks) {
         stepI<10>(d, a, b, c, X(11), 0xbd3af235);
         stepI<15>(c, d, a, b, X(2), 0x2ad7d2bb);
         stepI<21>(b, c, d, a, X(9), 0xeb86d391);
+#undef W
 #undef X
         a += a0;
         b += b0;
@@ -144,6 +172,7 @@ void processBlocks(uint32_t state[4], const unsigned char* p, size_t blocks) {
     state[1] = b;
     state[2] = c;
     state[3] = d;
+    return done;
 }
 
 }  // namespace
@@ -168,16 +197,42 @@ void Md5::update(const void* data, size_t length) {
             return;
         }
         std::memcpy(buffer_ + buffered, p, take);
-        processBlocks(state_, buffer_, 1);
+        processBlocks<false>(state_, buffer_, 1);
         p += take;
         length -= take;
     }
     // Whole blocks straight from the caller's memory: no copy of the data.
     size_t blocks = length / 64;
-    processBlocks(state_, p, blocks);
+    processBlocks<false>(state_, p, blocks);
     p += blocks * 64;
     length -= blocks * 64;
     if (length != 0) std::memcpy(buffer_, p, length);
+}
+
+size_t Md5::updateToNul(const void* data, size_t length) {
+    auto* const start = static_cast<const unsigned char*>(data);
+    const unsigned char* p = start;
+    // Bytes that complete a partly filled buffer: few, a plain search will do.
+    const size_t buffered = static_cast<size_t>(length_ % 64);
+    if (buffered != 0) {
+        const size_t take = std::min(length, 64 - buffered);
+        const void* nul = std::memchr(p, '\0', take);
+        const size_t fed = nul ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - p) : take;
+        update(p, fed);
+        if (nul || fed == length) return fed;
+        p += fed;
+        length -= fed;
+    }
+    const size_t blocks = processBlocks<true>(state_, p, length / 64);
+    length_ += blocks * 64;
+    p += blocks * 64;
+    length -= blocks * 64;
+    // What is left: the block holding the NUL, or a tail shorter than a block.
+    const size_t rest = std::min<size_t>(length, 64);
+    const void* nul = std::memchr(p, '\0', rest);
+    const size_t fed = nul ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - p) : rest;
+    update(p, fed);
+    return static_cast<size_t>(p - start) + fed;
 }
 
 void Md5::final(uint8_t digest[kMd5DigestSize]) {
@@ -186,13 +241,13 @@ void Md5::final(uint8_t digest[kMd5DigestSize]) {
     buffer_[buffered++] = 0x80;
     if (buffered > 56) {
         std::memset(buffer_ + buffered, 0, 64 - buffered);
-        processBlocks(state_, buffer_, 1);
+        processBlocks<false>(state_, buffer_, 1);
         buffered = 0;
     }
     std::memset(buffer_ + buffered, 0, 56 - buffered);
     store32(buffer_ + 56, static_cast<uint32_t>(bits));
     store32(buffer_ + 60, static_cast<uint32_t>(bits >> 32));
-    processBlocks(state_, buffer_, 1);
+    processBlocks<false>(state_, buffer_, 1);
     for (int i = 0; i < 4; ++i) store32(digest + 4 * i, state_[i]);
 }
 

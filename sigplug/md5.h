@@ -16,6 +16,9 @@ public:
 
     void init();
     void update(const void* data, size_t length);
+    // Feeds the bytes before the first NUL, never more than `length`, and
+    // returns how many that was. Reads nothing past `length`.
+    size_t updateToNul(const void* data, size_t length);
     // Writes the digest; the context must be init()ed again before reuse.
     void final(uint8_t digest[kMd5DigestSize]);
 

@@ -3,7 +3,6 @@
 #include "platform.h"
 #include "variant.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace sigplug {
@@ -18,22 +17,6 @@ bool upperCaseDigits(char* text, size_t size) {
         if (text[i] >= 'a' && text[i] <= 'z') text[i] = static_cast<char>(text[i] - 'a' + 'A');
     }
     return false;
-}
-
-// Looking for the NUL one cache-sized piece ahead of hashing keeps a long
-// text from being read from memory twice.
-void updateWithText(Md5& md5, const char* text, size_t length) {
-    constexpr size_t kPiece = 16 * 1024;  // a multiple of the block size: no buffering between pieces
-    while (length != 0) {
-        const size_t piece = std::min(length, kPiece);
-        if (const void* nul = std::memchr(text, '\0', piece)) {
-            md5.update(text, static_cast<size_t>(static_cast<const char*>(nul) - text));
-            return;
-        }
-        md5.update(text, piece);
-        text += piece;
-        length -= piece;
-    }
 }
 
 }  // namespace
@@ -62,7 +45,7 @@ bool executableNameDigest(char out[kMd5HexSize]) {
 
 void signText(const NPString& text, const char nameDigest[kMd5HexSize], char out[kMd5HexSize]) {
     Md5 md5;
-    if (text.UTF8Characters) updateWithText(md5, text.UTF8Characters, text.UTF8Length);
+    if (text.UTF8Characters) md5.updateToNul(text.UTF8Characters, text.UTF8Length);
     md5.update(nameDigest, kDigits);
     uint8_t digest[kMd5DigestSize];
     md5.final(digest);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -73,6 +74,32 @@ TEST(Md5, IncrementalUpdatesSplitAnywhereMatchOneMessage) {
         char hex[sigplug::kMd5HexSize];
         sigplug::hexDigits(digest, hex);
         ASSERT_EQ(std::string(hex), referenceMd5Hex(data)) << "length " << length << ", round " << round;
+    }
+}
+
+// After a random prefix (so the context may hold a partial block), a text in
+// a heap block of exactly its size (ASan catches reads past it) with a NUL at
+// a random place, or none, possibly cut short by the length given.
+TEST(Md5, UpdateToNulFeedsTheBytesBeforeTheFirstNulAndNoFurther) {
+    std::mt19937 random(0);
+    for (int round = 0; round < 2000; ++round) {
+        const std::string prefix = randomBytes(random, random() % 130);
+        const size_t size = round < 1900 ? random() % 400 : random() % 70000;
+        std::unique_ptr<char[]> text(new char[size ? size : 1]);
+        for (size_t i = 0; i < size; ++i) text[i] = static_cast<char>(1 + random() % 255);
+        size_t expected = size;
+        if (size && random() % 4) text[expected = random() % size] = '\0';
+        size_t given = size;
+        if (random() % 5 == 0) expected = std::min(expected, given = random() % (size + 1));
+
+        Md5 md5;
+        md5.update(prefix.data(), prefix.size());
+        ASSERT_EQ(md5.updateToNul(text.get(), given), expected) << "round " << round;
+        uint8_t digest[sigplug::kMd5DigestSize];
+        md5.final(digest);
+        char hex[sigplug::kMd5HexSize];
+        sigplug::hexDigits(digest, hex);
+        ASSERT_EQ(std::string(hex), referenceMd5Hex(prefix + std::string(text.get(), expected))) << "round " << round;
     }
 }
 
