@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 
@@ -118,8 +119,10 @@ void WINAPI DnsFree(PVOID data, DNS_FREE_TYPE freeType) {
 
 char* WINAPI inet_ntoa(struct in_addr address) {
     winsim::detail::logCall("inet_ntoa");
-    thread_local char text[16];
+    // On the heap and freed when the thread ends, as Winsock's per-thread
+    // buffer is: a pointer kept past its thread is caught by ASan.
+    thread_local std::unique_ptr<char[]> text(new char[16]);
     const auto& b = address.S_un.S_un_b;
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", b.s_b1, b.s_b2, b.s_b3, b.s_b4);
-    return text;
+    std::snprintf(text.get(), 16, "%u.%u.%u.%u", b.s_b1, b.s_b2, b.s_b3, b.s_b4);
+    return text.get();
 }

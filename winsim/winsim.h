@@ -132,6 +132,8 @@ size_t liveDnsRecordLists();            // lists handed out and not yet freed wi
 // foreign pointer). Nothing is freed for them. DnsFree with a free type
 // other than DnsFreeRecordList frees nothing and the list stays live.
 size_t invalidDnsFrees();
+// inet_ntoa answers in a per-thread buffer that is freed when its thread ends,
+// so text kept past a worker's end (rather than copied) reads freed memory.
 
 // ---- threads and module references -----------------------------------------------------------
 // Deferred (default): CreateThread queues the start; runPendingThreads() runs
