@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 xvfb x11-apps imagemagick
   dnsmasq-base iproute2
-  clang libclang-rt-14-dev valgrind qemu-user-static
+  clang libclang-rt-14-dev valgrind qemu-user-static qemu-system-x86 debootstrap
 )
 
 missing=()
