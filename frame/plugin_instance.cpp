@@ -24,7 +24,11 @@ LRESULT CALLBACK PluginWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         try {
             if (auto* instance = reinterpret_cast<PluginInstance*>(GetWindowLongW(window, GWL_USERDATA))) {
                 if (NPObject* object = getScriptableObject(*instance)) {
-                    thisPluginModule.onTimer(object);
+                    try {
+                        thisPluginModule.onTimer(object);
+                    } catch (...) {
+                        // the reference taken for the tick goes back all the same
+                    }
                     NPN_ReleaseObject(object);
                 }
             }
