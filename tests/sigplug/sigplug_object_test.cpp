@@ -106,7 +106,8 @@ TEST_F(SigplugTest, NoHostMemoryFailsUntouchedAndTheNextCallWorks) {
 TEST_F(SigplugTest, GetCacheFileIsAnnouncedButAlwaysFails) {
     EXPECT_TRUE(harness.hasMethod(object, "getCacheFile"));
     EXPECT_TRUE(harness.hasMethod(object, "signature"));
-    for (const auto& args : std::vector<std::vector<NPVariant>>{{}, {stringVariant("abc")}, {fakehost::intVariant(1)}}) {
+    const std::vector<std::vector<NPVariant>> argumentLists = {{}, {stringVariant("abc")}, {fakehost::intVariant(1)}};
+    for (const auto& args : argumentLists) {
         Outcome outcome = call("getCacheFile", args);
         EXPECT_FALSE(outcome.ok);
         EXPECT_TRUE(outcome.untouched());
