@@ -13,8 +13,16 @@ o=$(wine "$out/hello.exe" 2>&1)
 if [[ $o == *"hello from win32 (32-bit)"* ]]; then ok hello "$(dt "$t")"; else ko hello "$o"; fi
 
 t=$(now)
-o=$(SELFTEST_HOLD=1500 wine "$out/gui.exe" 2>&1 &
-    sleep 6; xwd -root -silent | convert xwd:- "$out/gui.png" 2>/dev/null; wait)
+SELFTEST_HOLD=3000 wine "$out/gui.exe" >/tmp/gui.out 2>&1 &
+gui=$!
+for _ in $(seq 120); do
+  if xwininfo -root -tree 2>/dev/null | grep -q '"selftest"'; then
+    sleep 1; xwd -root -silent | convert xwd:- "$out/gui.png"; break
+  fi
+  sleep 0.5
+done
+wait $gui
+o=$(cat /tmp/gui.out)
 echo "$o" | sed 's/^/  gui: /'
 if [[ $o == *"gui ok"* ]]; then ok gui "$(dt "$t")"; else ko gui "see above"; fi
 
