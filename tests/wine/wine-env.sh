@@ -44,7 +44,7 @@ nslots=6  # 9p share slots; fixed so a saved VM state fits every run
 # Globals for one run: SHARES (host dirs, same path in the guest), ARGV.
 qemu_cmd() {  # CTLDIR DISK SNAPSHOT(0/1) [STATEFILE]
   local ctl=$1 disk=$2 snap=$3 state=${4:-} i p
-  mkfifo "$ctl/ctl.in" "$ctl/ctl.out" "$ctl/mon.in" "$ctl/mon.out"
+  mkfifo "$ctl"/{ctl,mon,out,err}.{in,out}
   mkdir -p "$ctl/empty"
   QEMU=(qemu-system-x86_64 -nodefaults -machine q35,accel=tcg -cpu max,-smap -smp 2 -m 3G
     -display none -no-reboot -nic none
@@ -53,8 +53,8 @@ qemu_cmd() {  # CTLDIR DISK SNAPSHOT(0/1) [STATEFILE]
     -drive "file=$disk,format=raw,if=virtio,cache=unsafe"
     -virtfs "local,path=$ctl,mount_tag=winevm_ctl,security_model=none"
     -device virtio-serial-pci
-    -chardev file,id=out,path=/proc/self/fd/1,append=on -device virtserialport,chardev=out,name=out
-    -chardev file,id=err,path=/proc/self/fd/2,append=on -device virtserialport,chardev=err,name=err
+    -chardev "pipe,id=out,path=$ctl/out" -device virtserialport,chardev=out,name=out
+    -chardev "pipe,id=err,path=$ctl/err" -device virtserialport,chardev=err,name=err
     -chardev "pipe,id=ctl,path=$ctl/ctl" -device virtserialport,chardev=ctl,name=ctl
     -chardev "pipe,id=mon,path=$ctl/mon" -mon chardev=mon,mode=readline
     -serial "file:$ctl/console.log")
@@ -83,28 +83,32 @@ write_job() {  # CTLDIR MODE CWD
 
 # run_in_vm MODE DISK SNAPSHOT CWD [STATEFILE]: boots (or restores) and waits.
 run_in_vm() {
-  local mode=$1 disk=$2 snap=$3 cwd=$4 state=${5:-} ctl rc=0 qpid mon
+  local mode=$1 disk=$2 snap=$3 cwd=$4 state=${5:-} ctl rc=0 qpid mon relay
   ctl=$(mktemp -d /tmp/winevm.XXXXXX)
   write_job "$ctl" "$mode" "$cwd"
   qemu_cmd "$ctl" "$disk" "$snap" "$state"
+  # Relayed through our own descriptors: qemu reopening them would get its own
+  # file offset and be overwritten by whatever the caller writes next.
+  cat "$ctl/out.out" &
+  relay=$!
+  cat "$ctl/err.out" >&2 &
+  relay="$relay $!"
   cat "$ctl/mon.out" >"$ctl/mon.log" 2>/dev/null &
   mon=$!
   timeout -k 10 "${WINE_ENV_TIMEOUT:-3600}" "${QEMU[@]}" &
   qpid=$!
   if [ -n "$state" ]; then
     timeout 600 bash -c 'echo "go $(date +%s)" >"$1"' _ "$ctl/ctl.in" &
+    relay="$relay $!"
   fi
   if [ "$mode" = warm ]; then park_and_save "$ctl" "$qpid"; fi
   wait "$qpid" || rc=$?
+  drain "$mon" $relay
   if [ "$mode" = warm ]; then
-    for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$mon" 2>/dev/null || break; sleep 0.5; done
-    kill "$mon" 2>/dev/null || true
     if ! grep -q "Migration status: completed" "$ctl/mon.log"; then
       tail -20 "$ctl/mon.log" >&2
       rc=1
     fi
-  else
-    kill "$mon" 2>/dev/null || true
   fi
   if [ -f "$ctl/rc" ]; then
     rc=$(cat "$ctl/rc")
@@ -118,6 +122,17 @@ run_in_vm() {
   fi
   rm -rf "$ctl"
   return "$rc"
+}
+
+# Lets the relays finish what qemu left in the FIFOs; they hang in open() if
+# qemu died before opening its end.
+drain() {
+  local p i
+  for p in "$@"; do
+    for ((i = 0; i < 20; i++)); do kill -0 "$p" 2>/dev/null || break; sleep 0.25; done
+    kill "$p" 2>/dev/null || true
+    wait "$p" 2>/dev/null || true
+  done
 }
 
 # Waits for the warm guest to park, then has qemu stream its state to a file.

@@ -40,11 +40,15 @@ grep -q winevm /etc/hosts || echo "127.0.1.1 winevm" >>/etc/hosts
 ip link set lo up
 
 modprobe -q virtio_console
-port() {
-  local d
-  for d in /sys/class/virtio-ports/*; do
-    [ "$(cat "$d/name" 2>/dev/null)" = "$1" ] && { echo "/dev/$(basename "$d")"; return; }
+port() {  # the ports show up a moment after the module loads
+  local d i
+  for ((i = 0; i < 100; i++)); do
+    for d in /sys/class/virtio-ports/*; do
+      [ "$(cat "$d/name" 2>/dev/null)" = "$1" ] && [ -c "/dev/$(basename "$d")" ] && { echo "/dev/$(basename "$d")"; return; }
+    done
+    sleep 0.1
   done
+  log "no virtio port $1"
   echo /dev/null
 }
 out=$(port out) err=$(port err)
@@ -90,6 +94,7 @@ if [ "$JOB_MODE" = warm ]; then
   mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 winevm_ctl "$ctl" || { log "no ctl"; echo o >/proc/sysrq-trigger; sleep 30; }
   # shellcheck source=/dev/null
   . "$ctl/job"
+  out=$(port out) err=$(port err)
 fi
 
 i=0
@@ -101,7 +106,7 @@ done
 
 for kv in "${JOB_ENV[@]}"; do export "${kv?}"; done
 cd "$JOB_CWD" 2>/dev/null || cd /
-log "job starts after $(since "$t0")s"
+log "job starts (out=$out err=$err) after $(since "$t0")s"
 bash "${JOB_ARGV[@]}" >"$out" 2>"$err" </dev/null
 rc=$?
 wineserver -k 2>/dev/null
