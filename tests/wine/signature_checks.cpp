@@ -136,6 +136,20 @@ private:
     bool made_;
 };
 
+// The copy's console output goes to a file that is printed afterwards: a
+// child without a console of its own may not be able to open one here.
+std::string readAll(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0) text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+}
+
 HOST_CHECK(signature_from_renamed_copy) {
     wchar_t self[MAX_PATH] = {};
     if (!REQUIRE(GetModuleFileNameW(nullptr, self, MAX_PATH) != 0)) return;
@@ -143,21 +157,36 @@ HOST_CHECK(signature_from_renamed_copy) {
     if (!REQUIRE(GetTempPathW(MAX_PATH, temp) != 0)) return;
     FileCopy copy(self, std::wstring(temp) + L"SigHost.Copy-Of.EXE");
     if (!REQUIRE(copy.made())) return;
+    const std::wstring logPath = std::wstring(temp) + L"sighost-copy.log";
 
-    std::wstring commandLine =
-        L"\"" + copy.path() + L"\" \"" + context.distDir + L"\" signature_matches_cryptoapi";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!REQUIRE(CreateProcessW(copy.path().c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                &startup, &process)))
-        return;
-    const DWORD waited = WaitForSingleObject(process.hProcess, 10 * 60 * 1000);
     DWORD exitCode = STILL_ACTIVE;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    DWORD waited = WAIT_FAILED;
+    {
+        SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        HANDLE log = CreateFileW(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (!REQUIRE(log != INVALID_HANDLE_VALUE)) return;
+        std::wstring commandLine =
+            L"\"" + copy.path() + L"\" \"" + context.distDir + L"\" signature_matches_cryptoapi";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = nullptr;
+        startup.hStdOutput = log;
+        startup.hStdError = log;
+        PROCESS_INFORMATION process{};
+        const BOOL started = CreateProcessW(copy.path().c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+                                            CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+        CloseHandle(log);
+        if (!REQUIRE(started)) return;
+        waited = WaitForSingleObject(process.hProcess, 5 * 60 * 1000);
+        if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    std::printf("   --- the copy's run:\n%s   ---\n", readAll(logPath).c_str());
+    DeleteFileW(logPath.c_str());
     CHECK_EQ(waited, DWORD{WAIT_OBJECT_0});
     CHECK_MSG(exitCode == 0, "the copy's own checks failed, exit code " + std::to_string(exitCode));
 }
