@@ -15,7 +15,7 @@
 #      WINE_ENV_TIMEOUT=secs     whole-run limit (default 3600)
 #      WINE_ENV_CACHE=dir        image cache (default /var/cache/npplugins-winevm)
 #      WINE_ENV_CONSOLE=1        also print the VM's console log
-# Timings on the 2-core dev/CI machine are in tests/wine/README.md.
+# How it works and timings on the 2-core dev/CI machine: tests/wine/vm/README.md.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
