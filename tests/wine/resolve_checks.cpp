@@ -7,9 +7,6 @@
 #include "host_context.h"
 #include "script_function.h"
 
-#include <winsock2.h>
-#include <windns.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -61,32 +58,6 @@ bool serveUntil(fakehost::FakeBrowser& browser, const std::function<bool()>& don
     }
 }
 
-// The host's own lookup of the same name: the first A record as the DNS
-// client lists it, for names whose server may order several A records freely.
-std::string firstARecordSeenByHost(const char* name) {
-    using Query = DNS_STATUS(WINAPI*)(PCSTR, WORD, DWORD, PVOID, PDNS_RECORDA*, PVOID*);
-    using Free = VOID(WINAPI*)(PVOID, DNS_FREE_TYPE);
-    HMODULE dnsapi = LoadLibraryW(L"dnsapi.dll");
-    if (!dnsapi) return "<no dnsapi>";
-    auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(dnsapi, "DnsQuery_UTF8")));
-    auto release = reinterpret_cast<Free>(reinterpret_cast<void*>(GetProcAddress(dnsapi, "DnsFree")));
-    std::string text = "<lookup failed>";
-    PDNS_RECORDA list = nullptr;
-    if (query && release && query(name, DNS_TYPE_A, DNS_QUERY_STANDARD, nullptr, &list, nullptr) == 0) {
-        for (PDNS_RECORDA record = list; record; record = record->pNext) {
-            if (record->wType != DNS_TYPE_A) continue;
-            const auto* b = reinterpret_cast<const unsigned char*>(&record->Data.A.IpAddress);
-            char buffer[16];
-            std::snprintf(buffer, sizeof buffer, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
-            text = buffer;
-            break;
-        }
-    }
-    if (list && release) release(list, DnsFreeRecordList);
-    FreeLibrary(dnsapi);
-    return text;
-}
-
 double microseconds(LONGLONG ticks) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -116,15 +87,14 @@ HOST_CHECK(resolve_answers) {
         Page page(session);
         if (!REQUIRE(page.object)) return;
         static const char embeddedNul[] = "a.npplug.test\0b.npplug.test";
-        const std::string multiFirst = firstARecordSeenByHost("multi.npplug.test");
-        CHECK(multiFirst == "192.0.2.21" || multiFirst == "192.0.2.22" || multiFirst == "192.0.2.23");
         const struct {
             const char* name;
             uint32_t length;
             std::string expected;
         } cases[] = {
             {"a.npplug.test", 13, "192.0.2.10"},
-            {"multi.npplug.test", 17, multiFirst},
+            // dnsmasq rotates several A records between answers, so any of them may come first.
+            {"multi.npplug.test", 17, "192.0.2.21|192.0.2.22|192.0.2.23"},
             {"first.npplug.test", 17, "192.0.2.30"},  // first -> second -> target, two CNAMEs
             {"v6only.npplug.test", 18, ""},
             {"missing.npplug.test", 19, ""},
@@ -135,7 +105,12 @@ HOST_CHECK(resolve_answers) {
             if (!CHECK_MSG(page.resolve(c.name, c.length, callback), c.name)) continue;
             CHECK_MSG(serveUntil(session.browser(), [&] { return !callback.calls().empty(); }, kAnswerWait), c.name);
             const std::vector<std::string> received = callback.receivedStrings();
-            if (CHECK_EQ(received.size(), size_t(1))) CHECK_EQ(received[0], c.expected);
+            if (!CHECK_EQ(received.size(), size_t(1))) continue;
+            if (c.expected.find('|') == std::string::npos)
+                CHECK_EQ(received[0], c.expected);
+            else
+                CHECK_MSG(!received[0].empty() && ("|" + c.expected + "|").find("|" + received[0] + "|") != std::string::npos,
+                          received[0]);
             CHECK_MSG(callbackReleased(callback), c.name);
         }
     }
@@ -201,6 +176,8 @@ HOST_CHECK(resolvesilent_unload) {
                 CHECK(accepted);
                 times.push_back(microseconds(after.QuadPart - before.QuadPart));
             }
+            // The server never answers and the resolver waits a minute, far
+            // longer than these calls take: any answer here means a call waited.
             session.browser().runAsyncCalls();
             int answered = 0;
             for (const auto& callback : callbacks) answered += !callback->calls().empty();
@@ -212,7 +189,7 @@ HOST_CHECK(resolvesilent_unload) {
     reportCallTimes("200 unanswered lookups", times);
     CHECK_MSG(GetModuleHandleW(L"dockplug.dll") != nullptr, "lookups under way keep the library loaded (is the name server silent?)");
     // The workers give up after the resolver's time-out and drop the last references.
-    const ULONGLONG end = GetTickCount64() + 120000;
+    const ULONGLONG end = GetTickCount64() + 300000;
     while (GetModuleHandleW(L"dockplug.dll") && GetTickCount64() < end) winehost::pumpMessages(std::chrono::milliseconds(100));
     CHECK_MSG(GetModuleHandleW(L"dockplug.dll") == nullptr, "the last worker unloads the library");
 }

@@ -53,7 +53,7 @@ silent)
         ip -n "$ns" link set silent0 up
         ip -n "$ns" neigh add 10.99.0.2 lladdr 02:00:00:00:99:02 dev silent0 nud permanent
     fi
-    printf 'nameserver 10.99.0.2\noptions timeout:10 attempts:1\n' >"/etc/netns/$ns/resolv.conf"
+    printf 'nameserver 10.99.0.2\noptions timeout:30 attempts:2\n' >"/etc/netns/$ns/resolv.conf"
     ;;
 *)
     echo "usage: with-dns.sh answering|silent COMMAND [ARGS...]" >&2
