@@ -268,10 +268,9 @@ HOST_CHECK(frame_exports) {
     const char* const names[] = {"NP_GetEntryPoints", "NP_Initialize", "NP_Shutdown"};
     for (const PluginFacts& plugin : plugins()) {
         LoadedPlugin loaded(context.pluginPath(plugin.fileName));
-        if (!CHECK_MSG(loaded.ok(), winehost::narrow(plugin.fileName) + ", LoadLibraryW error " +
-                                        std::to_string(loaded.loadError()))) {
-            continue;
-        }
+        std::string why = loaded.module() ? "an export is missing by name"
+                                          : "LoadLibraryW error " + std::to_string(loaded.loadError());
+        if (!CHECK_MSG(loaded.ok(), winehost::narrow(plugin.fileName) + ": " + why)) continue;
         for (WORD ordinal = 1; ordinal <= 3; ++ordinal) {
             FARPROC byName = loaded.byName(names[ordinal - 1]);
             CHECK(byName != nullptr);

@@ -46,6 +46,7 @@ std::wstring widen(const std::string& text) {
 }
 
 void setRunningCheck(const std::string& name) { runningCheck = name; }
+const std::string& runningCheckName() { return runningCheck; }
 
 void recordPass() { ++passes; }
 

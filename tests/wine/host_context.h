@@ -42,6 +42,7 @@ std::wstring widen(const std::string& text);   // from UTF-8
 
 // ---- assertions: count passes, print one line per failure ----
 void setRunningCheck(const std::string& name);  // names the failure lines
+const std::string& runningCheckName();
 void recordPass();
 void recordFailure(const char* file, int line, const std::string& text);
 int passCount();

@@ -13,6 +13,30 @@ using namespace winehost;
 
 namespace {
 
+// A crash in a plug-in or a check ends the run with one line instead of
+// starting a debugger that waits forever.
+LONG WINAPI reportCrash(EXCEPTION_POINTERS* pointers) {
+    const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
+    wchar_t modulePath[MAX_PATH] = L"?";
+    HMODULE module = nullptr;
+    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<LPCWSTR>(record->ExceptionAddress), &module)) {
+        GetModuleFileNameW(module, modulePath, MAX_PATH);
+    }
+    std::printf("CRASH [%s] exception 0x%08lx at %p (%s+0x%lx)", runningCheckName().c_str(),
+                static_cast<unsigned long>(record->ExceptionCode), record->ExceptionAddress,
+                narrow(modulePath).c_str(),
+                static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(record->ExceptionAddress) -
+                                           reinterpret_cast<ULONG_PTR>(module)));
+    if (record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record->NumberParameters >= 2) {
+        std::printf(", %s of %p", record->ExceptionInformation[0] ? "write" : "read",
+                    reinterpret_cast<void*>(record->ExceptionInformation[1]));
+    }
+    std::printf("\n%d passed, %d failed\n", passCount(), failureCount() + 1);
+    std::fflush(stdout);
+    ExitProcess(3);
+}
+
 int usage() {
     std::printf("usage: npplug_host.exe <dist-dir> [check-or-group...]\n       npplug_host.exe --list\n");
     return 2;
@@ -40,6 +64,7 @@ void runOne(const RegisteredCheck& check, HostContext& context) {
 int main(int argc, char** argv) {
     // A crashing plug-in must end the run, not open an error dialog.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(reportCrash);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 
     if (argc < 2) return usage();

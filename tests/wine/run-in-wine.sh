@@ -7,10 +7,21 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 host=$1 dist=$2
 shift 2
-per_run_timeout=${WINE_HOST_TIMEOUT:-900}
+per_run_timeout=${WINE_HOST_TIMEOUT:-600}
+
+# Wine maps large PE images from the shared folder wrongly (the host crashes
+# in its start-up code), so run copies from the guest's own disk.
+work=$(mktemp -d /tmp/npplug-wine.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/dist"
+cp "$host" "$work/npplug_host.exe"
+cp "$dist"/*.dll "$work/dist/"
+host=$work/npplug_host.exe
 
 windows_path() { echo "Z:${1//\//\\}"; }
-dist_win=$(windows_path "$dist")
+dist_win=$(windows_path "$work/dist")
+# A crash must end the run, not wait in a debugger.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winedbg.exe=d"
 
 if [ $# -gt 0 ]; then
     groups=("$@")
