@@ -25,6 +25,10 @@ if [ -x tests/wine/run-wine-tests.sh ]; then
   tests/wine/run-wine-tests.sh
 fi
 
+step "fuzzing (libFuzzer, fixed seed, clang -m32 with ASan + UBSan)"
+# The same inputs every run; scripts/fuzz.sh SECONDS explores for longer.
+FUZZ_RUNS=${FUZZ_RUNS:-20000} ./scripts/fuzz.sh
+
 step "native test suites"
 cd build/native
 ctest --output-on-failure -j2

@@ -3,6 +3,8 @@
 # each for a bounded time from its seed corpus in fuzz/corpus/<target>.
 # Fails on any finding (crash, sanitizer report, ledger violation).
 # Usage: scripts/fuzz.sh [seconds-per-target] [target...]
+# FUZZ_RUNS=N instead runs N inputs per target with a fixed seed, which gives
+# the same inputs every time (test.sh uses that).
 # Longer runs: scripts/fuzz.sh 3600, or run build-fuzz/fuzz/<target>_fuzzer
 # by hand with -detect_leaks=0 (LeakSanitizer hangs under qemu user mode).
 set -euo pipefail
@@ -26,10 +28,11 @@ for t in "${targets[@]}"; do
   cp fuzz/corpus/"$t"/* "$work"/
   log="$build/fuzz/$t.log"
   # New corpus entries go to a scratch copy; the seeds in the repo stay as they are.
-  if (cd "$build/fuzz" && ./"$t"_fuzzer -max_total_time="$seconds" -detect_leaks=0 -max_len=2048 \
+  if [ -n "${FUZZ_RUNS:-}" ]; then bound=(-runs="$FUZZ_RUNS" -seed=1); what="$FUZZ_RUNS runs"; else bound=(-max_total_time="$seconds"); what="${seconds}s"; fi
+  if (cd "$build/fuzz" && ./"$t"_fuzzer "${bound[@]}" -detect_leaks=0 -max_len=2048 \
         -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 "$work" >"$log" 2>&1); then
     runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo '?')
-    echo "fuzz $t: ${runs} executions in ${seconds}s, no finding"
+    echo "fuzz $t: ${runs} executions (${what}), no finding"
   else
     echo "fuzz $t: FINDING (see $log)"
     grep -E 'FINDING|ERROR|runtime error|SUMMARY' "$log" | head -10 || true
