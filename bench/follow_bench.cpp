@@ -16,12 +16,12 @@ struct Scene {
 };
 
 HWND makeWindow(RECT rect, HWND parent = nullptr, const wchar_t* className = L"Plain") {
-    winsim::WindowSpec spec;
-    spec.className = className;
-    spec.parent = parent;
-    spec.windowRect = rect;
-    spec.clientRect = RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top};
-    return winsim::createWindow(spec);
+    winsim::WindowSpec desc;
+    desc.className = className;
+    desc.parent = parent;
+    desc.windowRect = rect;
+    desc.clientRect = RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top};
+    return winsim::createWindow(desc);
 }
 
 // Each layered window already sits at its computed place, so a pass at rest places nothing.

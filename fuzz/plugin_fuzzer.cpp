@@ -81,22 +81,22 @@ struct Session {
     }
 
     HWND makeWindow() {
-        winsim::WindowSpec spec;
+        winsim::WindowSpec desc;
         int kind = in.ConsumeIntegralInRange(0, 3);
-        if (kind == 0 && !windows.empty()) spec.userData = static_cast<LONG>(reinterpret_cast<uintptr_t>(anyWindow()));
-        else if (kind == 1) spec.userData = in.ConsumeIntegral<LONG>();
-        if (in.ConsumeBool()) spec.className = L"KX_BrennicMDIClient";
+        if (kind == 0 && !windows.empty()) desc.userData = static_cast<LONG>(reinterpret_cast<uintptr_t>(anyWindow()));
+        else if (kind == 1) desc.userData = in.ConsumeIntegral<LONG>();
+        if (in.ConsumeBool()) desc.className = L"KX_BrennicMDIClient";
         if (in.ConsumeBool() && !windows.empty()) {
             HWND parent = windows[in.ConsumeIntegralInRange<size_t>(0, windows.size() - 1)];
-            if (winsim::isLive(parent)) spec.parent = parent;
+            if (winsim::isLive(parent)) desc.parent = parent;
         }
         int w = in.ConsumeIntegralInRange(-50, 3000), h = in.ConsumeIntegralInRange(-50, 3000);
         int x = in.ConsumeIntegralInRange(-40000, 40000), y = in.ConsumeIntegralInRange(-40000, 40000);
-        spec.windowRect = RECT{x, y, x + w, y + h};
-        spec.clientRect = RECT{0, 0, w, h};
-        spec.visible = in.ConsumeBool();
-        spec.style = in.ConsumeIntegral<LONG>();
-        HWND window = winsim::createWindow(spec);
+        desc.windowRect = RECT{x, y, x + w, y + h};
+        desc.clientRect = RECT{0, 0, w, h};
+        desc.visible = in.ConsumeBool();
+        desc.style = in.ConsumeIntegral<LONG>();
+        HWND window = winsim::createWindow(desc);
         windows.push_back(window);
         return window;
     }

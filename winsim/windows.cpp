@@ -117,21 +117,21 @@ void resetWindows() {
 
 // ---- test side ----------------------------------------------------------------
 
-HWND createWindow(const WindowSpec& spec) {
-    Window* parent = detail::liveWindow(spec.parent);
-    if (spec.parent && !parent) return nullptr;
+HWND createWindow(const WindowSpec& desc) {
+    Window* parent = detail::liveWindow(desc.parent);
+    if (desc.parent && !parent) return nullptr;
     HWND handle = detail::fromBits<HWND>(nextWindow);
     nextWindow += 4;
     Window w;
     w.handle = handle;
-    w.className = spec.className;
-    w.parent = spec.parent;
-    w.windowRect = spec.windowRect;
-    w.clientRect = spec.clientRect;
-    w.style = spec.style;
-    setVisible(w, spec.visible);
-    w.userData = spec.userData;
-    w.proc = spec.proc ? spec.proc : &defaultProc;
+    w.className = desc.className;
+    w.parent = desc.parent;
+    w.windowRect = desc.windowRect;
+    w.clientRect = desc.clientRect;
+    w.style = desc.style;
+    setVisible(w, desc.visible);
+    w.userData = desc.userData;
+    w.proc = desc.proc ? desc.proc : &defaultProc;
     windows.emplace(bits(handle), std::move(w));
     (parent ? parent->children : topLevel).push_back(handle);
     return handle;

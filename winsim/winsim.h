@@ -31,7 +31,7 @@ struct WindowSpec {
     LONG userData = 0;
     WNDPROC proc = nullptr;           // null: a procedure that calls DefWindowProcW
 };
-HWND createWindow(const WindowSpec& spec = {});
+HWND createWindow(const WindowSpec& desc = {});
 void setWindowRect(HWND window, RECT rect);  // keeps the client size in step
 void setClientRect(HWND window, RECT rect);
 void setStyle(HWND window, LONG style);

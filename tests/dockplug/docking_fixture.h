@@ -57,11 +57,11 @@ protected:
     }
 
     static HWND window(HWND userData = nullptr, RECT client = {0, 0, 100, 100}) {
-        winsim::WindowSpec spec;
-        spec.userData = static_cast<LONG>(handleBits(userData));
-        spec.clientRect = client;
-        spec.windowRect = client;
-        return winsim::createWindow(spec);
+        winsim::WindowSpec desc;
+        desc.userData = static_cast<LONG>(handleBits(userData));
+        desc.clientRect = client;
+        desc.windowRect = client;
+        return winsim::createWindow(desc);
     }
 
     static WindowChain chain() {

@@ -37,14 +37,14 @@ protected:
 
     static HWND window(RECT rect, HWND parent = nullptr, const wchar_t* className = L"Plain", LONG userData = 0,
                        LONG style = 0) {
-        winsim::WindowSpec spec;
-        spec.className = className;
-        spec.parent = parent;
-        spec.windowRect = rect;
-        spec.clientRect = RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top};
-        spec.style = style;
-        spec.userData = userData;
-        return winsim::createWindow(spec);
+        winsim::WindowSpec desc;
+        desc.className = className;
+        desc.parent = parent;
+        desc.windowRect = rect;
+        desc.clientRect = RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top};
+        desc.style = style;
+        desc.userData = userData;
+        return winsim::createWindow(desc);
     }
 
     // A main-frame window with a content child, a layered window naming its

@@ -39,9 +39,9 @@ TEST(PlaceWindow, DecidesMoveSizeAndCountdown) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         winsim::reset();
-        winsim::WindowSpec spec;
-        spec.windowRect = c.current;
-        HWND window = winsim::createWindow(spec);
+        winsim::WindowSpec desc;
+        desc.windowRect = c.current;
+        HWND window = winsim::createWindow(desc);
         winsim::clearCalls();
         sizeCountdown = c.countdownBefore;
         const bool expectHeld = (c.expectFlags & SWP_NOSIZE) != 0;

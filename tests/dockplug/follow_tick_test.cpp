@@ -108,9 +108,9 @@ TEST_F(FollowTickTest, OtherMessagesAndTimersOnlyReachDefWindowProc) {
 }
 
 TEST_F(FollowTickTest, WindowWithoutARecordPassesTheTickStraightOn) {
-    winsim::WindowSpec spec;
-    spec.proc = &PluginWindowProc;
-    const HWND stray = winsim::createWindow(spec);
+    winsim::WindowSpec desc;
+    desc.proc = &PluginWindowProc;
+    const HWND stray = winsim::createWindow(desc);
     SetTimer(stray, dockplug::kFollowTimerId, 5, nullptr);
     winsim::clearCalls();
     browser.clearLogs();

@@ -23,9 +23,9 @@ LONG asLong(const void* pointer) { return static_cast<LONG>(reinterpret_cast<LON
 class FrameWindowTest : public FrameTest {
 protected:
     HWND makeWindow(WNDPROC proc) {
-        winsim::WindowSpec spec;
-        spec.proc = proc;
-        return winsim::createWindow(spec);
+        winsim::WindowSpec desc;
+        desc.proc = proc;
+        return winsim::createWindow(desc);
     }
     bool subclassedBy(HWND window, NPP instance) {
         return GetWindowLongW(window, GWL_WNDPROC) == asLong(&PluginWindowProc) &&

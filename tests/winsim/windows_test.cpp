@@ -7,11 +7,11 @@ namespace {
 using WinsimWindows = WinsimTest;
 
 winsim::WindowSpec child(HWND parent, const wchar_t* className = L"Child", bool visible = true) {
-    winsim::WindowSpec spec;
-    spec.className = className;
-    spec.parent = parent;
-    spec.visible = visible;
-    return spec;
+    winsim::WindowSpec desc;
+    desc.className = className;
+    desc.parent = parent;
+    desc.visible = visible;
+    return desc;
 }
 
 TEST_F(WinsimWindows, VisibleOnlyWhenAllAncestorsAre) {
@@ -127,9 +127,9 @@ LRESULT CALLBACK tickProc(HWND, UINT message, WPARAM wParam, LPARAM) {
 
 TEST_F(WinsimWindows, TimersReplaceByIdAndFireThroughTheCurrentProcedure) {
     ticks.clear();
-    winsim::WindowSpec spec;
-    spec.proc = &tickProc;
-    HWND window = winsim::createWindow(spec);
+    winsim::WindowSpec desc;
+    desc.proc = &tickProc;
+    HWND window = winsim::createWindow(desc);
     EXPECT_EQ(SetTimer(window, 15, 5, nullptr), 15u);
     EXPECT_EQ(SetTimer(window, 15, 10, nullptr), 15u);
     ASSERT_EQ(winsim::timers().size(), 1u);
