@@ -25,6 +25,15 @@ if [ -x tests/wine/run-wine-tests.sh ]; then
   tests/wine/run-wine-tests.sh
 fi
 
+step "demo browser on the real DLLs (no pictures)"
+demo_text="checked by test.sh"
+demo_log=$(mktemp)
+demo_rc=0
+scripts/demo.sh --headless "$demo_text" | tee "$demo_log" || demo_rc=$?
+tests/wine/demo/check-output.sh "$demo_log" "$demo_text" || demo_rc=1
+rm -f "$demo_log"
+[ "$demo_rc" -eq 0 ]
+
 step "fuzzing (libFuzzer, fixed seed, clang -m32 with ASan + UBSan)"
 # The same inputs every run; scripts/fuzz.sh SECONDS explores for longer.
 FUZZ_RUNS=${FUZZ_RUNS:-20000} ./scripts/fuzz.sh

@@ -80,7 +80,7 @@ LRESULT CALLBACK pageProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
             fill(dc, client, kPageColour);
             text(dc, 16, 12, L"A page that embeds both plug-ins", RGB(0, 0, 0));
             wchar_t line[64];
-            for (int y = 120, n = 1; y < client.bottom; y += 24, ++n) {
+            for (int y = 160, n = 1; y < client.bottom; y += 24, ++n) {
                 RECT stripe{0, y - 4, client.right, y - 2};
                 fill(dc, stripe, RGB(160, 190, 230));
                 swprintf(line, 64, L"page content, line %d", n);
@@ -110,7 +110,7 @@ LRESULT CALLBACK overlayProcedure(HWND window, UINT message, WPARAM wParam, LPAR
             RECT edge = client;
             FrameRect(dc, &edge, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
             text(dc, 12, 8, L"overlay: top band", RGB(0, 0, 0));
-            text(dc, 12, client.bottom / 2, L"overlay: middle (cut away once the bands are set)", RGB(0, 0, 0));
+            text(dc, 12, client.bottom / 2, L"overlay: middle (cut away by setDisplayRgn)", RGB(0, 0, 0));
             text(dc, 12, client.bottom - 26, L"overlay: bottom band", RGB(0, 0, 0));
         });
     }
@@ -137,9 +137,12 @@ void registerClasses() {
         } classes[] = {{kFrameClass, frameProcedure},     {kContentClass, contentProcedure},
                        {kPageClass, pageProcedure},       {kEmbedClass, embedProcedure},
                        {kOverlayClass, overlayProcedure}, {kCloseTargetClass, closeTargetProcedure}};
+        // The plug-ins subclass their element windows and paint nothing but this background.
+        static HBRUSH embedBackground = CreateSolidBrush(RGB(90, 90, 90));
         for (const auto& entry : classes) {
             windowClass.lpszClassName = entry.name;
             windowClass.lpfnWndProc = entry.procedure;
+            windowClass.hbrBackground = entry.procedure == embedProcedure ? embedBackground : nullptr;
             RegisterClassW(&windowClass);
         }
         return true;
@@ -170,15 +173,16 @@ std::string describe(const Box& box) {
 
 BrowserWindow::BrowserWindow() {
     registerClasses();
-    frame_ = create(0, kFrameClass, L"Demo browser", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 800, 560, nullptr);
+    frame_ = create(0, kFrameClass, L"Demo browser - main frame", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 800,
+                    560, nullptr);
     RECT client{};
     GetClientRect(frame_, &client);
     content_ = create(0, kContentClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, kSideMargin, kToolbarHeight,
                       client.right - 2 * kSideMargin, client.bottom - kToolbarHeight - kSideMargin, frame_);
     page_ = create(0, kPageClass, L"page", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
                    client.right - 2 * kSideMargin, client.bottom - kToolbarHeight - kSideMargin, content_);
-    signatureEmbed_ = create(0, kEmbedClass, L"<embed type=sigplug>", WS_CHILD | WS_VISIBLE, 16, 40, 240, 60, page_);
-    dockingEmbed_ = create(0, kEmbedClass, L"<embed type=dockplug>", WS_CHILD | WS_VISIBLE, 272, 40, 240, 60, page_);
+    signatureEmbed_ = create(0, kEmbedClass, L"<embed type=sigplug>", WS_CHILD | WS_VISIBLE, 16, 76, 240, 60, page_);
+    dockingEmbed_ = create(0, kEmbedClass, L"<embed type=dockplug>", WS_CHILD | WS_VISIBLE, 272, 76, 240, 60, page_);
     closeTarget_ = create(0, kCloseTargetClass, L"overlay's close target", WS_POPUP, 0, 0, 10, 10, nullptr);
     overlay_ = create(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST, kOverlayClass, L"overlay",
                       WS_POPUP, 880, 60, 360, 260, nullptr);

@@ -28,8 +28,9 @@ placements=$(awk '
         if (index($0, want) != 1) { print "BAD " $0 " (wanted" substr(want, 10) ")" } else { n++ }
     }
     END { print "PLACED " n + 0 }' "$output")
-grep '^BAD ' <<<"$placements" | while read -r line; do echo "demo check: ${line#BAD }"; done
-grep -q '^BAD ' <<<"$placements" && fail=1
+while read -r line; do
+    case $line in BAD\ *) bad "${line#BAD }" ;; esac
+done <<<"$placements"
 placed=$(sed -n 's/^PLACED //p' <<<"$placements")
 [ "$placed" -ge 6 ] || bad "only $placed overlay placements over the content area (wanted 6)"
 

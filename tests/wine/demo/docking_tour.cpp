@@ -78,7 +78,7 @@ bool dockingTour(EmbeddedPlugin& plugin, BrowserWindow& browser, Pictures& pictu
     const Box moves[] = {{160, 120, 800, 560}, {100, 60, 1000, 700}, {300, 200, 640, 480}};
     for (const Box& box : moves) {
         browser.placeFrame(box);
-        std::printf("frame moved and resized to %s\n", describe(box).c_str());
+        std::printf("frame moved and resized: %s\n", describe(box).c_str());
         printPlacement(browser);
         good = overlayFollows(browser) && good;
     }

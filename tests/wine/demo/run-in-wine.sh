@@ -7,26 +7,42 @@ set -euo pipefail
 exe=$1 dist=$2 pictures=$3
 shift 3
 
+# Wine maps large PE images from the shared folder wrongly, so the demo and
+# the DLLs run as copies on the guest's own disk; pictures are made there too.
+work=$(mktemp -d /tmp/npplug-demo.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/plugins" "$work/pictures"
+cp "$exe" "$work/npplug_demo.exe"
+cp "$dist"/*.dll "$work/plugins/"
+# A crash must end the run, not wait in a debugger.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winedbg.exe=d"
+
+# No window manager runs on the X screen: let Wine draw captions and borders.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
+
 windows_path() { echo "Z:${1//\//\\}"; }
 
-args=()
-if [ "$pictures" = --headless ]; then
-    args+=(--headless)
-else
-    mkdir -p "$pictures"
-    rm -f "$pictures"/demo-*.bmp
-    args+=(--pictures "$(windows_path "$pictures")")
-fi
+args=(--headless)
+[ "$pictures" = --headless ] || args=(--pictures "$(windows_path "$work/pictures")")
 rc=0
-wine "$exe" "${args[@]}" "$(windows_path "$dist")" "$@" 2>/dev/null | sed -u 's/\r$//' || rc=$?
+timeout "${DEMO_TIMEOUT:-1200}" wine "$work/npplug_demo.exe" "${args[@]}" "$(windows_path "$work/plugins")" "$@" \
+    2>/dev/null | sed -u 's/\r$//' || rc=$?
 
 if [ "$pictures" != --headless ]; then
+    mkdir -p "$pictures"
     last=
-    for bmp in "$pictures"/demo-*.bmp; do
+    for bmp in "$work"/pictures/demo-*.bmp; do
         [ -f "$bmp" ] || continue
-        convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
-        last=${bmp%.bmp}.png
+        png=$(basename "${bmp%.bmp}").png
+        # The lower part of the screen stays empty.
+        convert "$bmp" -crop 1280x800+0+0 +repage "$pictures/$png"
+        last=$png
     done
-    [ -n "$last" ] && cp "$last" "$pictures/demo.png"
+    if [ -n "$last" ]; then
+        cp "$pictures/$last" "$pictures/demo.png"
+        echo "pictures: $(cd "$pictures" && ls demo*.png | tr '\n' ' ')"
+    else
+        echo "no pictures were taken"
+    fi
 fi
 exit "$rc"
