@@ -22,7 +22,7 @@ void Pictures::take(const std::string& name) {
     winehost::pumpMessages(std::chrono::milliseconds(400));
     GdiFlush();
     const std::wstring path = folder_ + L"\\" + winehost::widen(name) + L".bmp";
-    std::printf("  picture %s.bmp%s\n", name.c_str(), saveScreenBitmap(path) ? "" : " could not be written");
+    std::printf("  picture %s%s\n", name.c_str(), saveScreenBitmap(path) ? "" : " could not be taken");
 }
 
 bool pumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds ceiling) {

@@ -40,7 +40,7 @@ if [ "$pictures" != --headless ]; then
     done
     if [ -n "$last" ]; then
         cp "$pictures/$last" "$pictures/demo.png"
-        echo "pictures: $(cd "$pictures" && ls demo*.png | tr '\n' ' ')"
+        echo "pictures in $pictures: $(cd "$pictures" && ls demo*.png | tr "\n" " ")"
     else
         echo "no pictures were taken"
     fi
