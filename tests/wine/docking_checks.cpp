@@ -10,6 +10,7 @@
 
 namespace {
 
+using winehost::OwnedWindow;
 using winehost::PluginSession;
 using winehost::TopLevelWindow;
 
@@ -40,13 +41,6 @@ void registerClasses() {
     }();
     (void)registered;
 }
-
-struct OwnedWindow {
-    HWND handle = nullptr;
-    ~OwnedWindow() {
-        if (handle && IsWindow(handle)) DestroyWindow(handle);
-    }
-};
 
 HWND popup(const wchar_t* className, DWORD exStyle, int width, int height, HWND userData) {
     registerClasses();

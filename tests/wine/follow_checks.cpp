@@ -14,6 +14,7 @@
 
 namespace {
 
+using winehost::OwnedWindow;
 using winehost::PluginSession;
 using winehost::TopLevelWindow;
 
@@ -49,17 +50,6 @@ void registerClasses() {
     }();
     (void)registered;
 }
-
-struct OwnedWindow {
-    HWND handle = nullptr;
-    OwnedWindow() = default;
-    explicit OwnedWindow(HWND window) : handle(window) {}
-    ~OwnedWindow() {
-        if (handle && IsWindow(handle)) DestroyWindow(handle);
-    }
-    OwnedWindow(const OwnedWindow&) = delete;
-    OwnedWindow& operator=(const OwnedWindow&) = delete;
-};
 
 int32_t handleNumber(HWND window) { return static_cast<int32_t>(reinterpret_cast<uintptr_t>(window)); }
 

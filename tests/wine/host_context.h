@@ -135,6 +135,18 @@ private:
     HWND window_;
 };
 
+// ---- a window a check made, destroyed with the object unless already gone ----
+struct OwnedWindow {
+    HWND handle = nullptr;
+    OwnedWindow() = default;
+    explicit OwnedWindow(HWND window) : handle(window) {}
+    ~OwnedWindow() {
+        if (handle && IsWindow(handle)) DestroyWindow(handle);
+    }
+    OwnedWindow(const OwnedWindow&) = delete;
+    OwnedWindow& operator=(const OwnedWindow&) = delete;
+};
+
 // ---- one plug-in DLL driven through the fake browser ----
 // Construction loads the DLL, creates the browser and runs NP_GetEntryPoints
 // and NP_Initialize; finish() destroys what is left, shuts down and returns
