@@ -8,7 +8,7 @@
 namespace dockplug {
 namespace {
 
-HWND windowData(HWND window) { return handleFromBits(static_cast<uint32_t>(GetWindowLongW(window, GWL_USERDATA))); }
+HWND windowData(HWND window) { return handleFromBits(static_cast<uint32_t>(GetWindowLongPtrW(window, GWLP_USERDATA))); }
 
 HWND asHandle(int32_t number) { return handleFromBits(static_cast<uint32_t>(number)); }
 

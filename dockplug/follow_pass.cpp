@@ -75,7 +75,7 @@ void followFrameDockings(ScriptablePluginObject& object) {
         const HWND frame = entry->first;
         const HWND layered = entry->second;
         if (!IsWindow(frame)) {
-            HWND closeTarget = handleFromBits(static_cast<uint32_t>(GetWindowLongW(layered, GWL_USERDATA)));
+            HWND closeTarget = handleFromBits(static_cast<uint32_t>(GetWindowLongPtrW(layered, GWLP_USERDATA)));
             PostMessageW(closeTarget, WM_CLOSE, 0, 0);
             dockings.erase(frame);
         } else if (!IsWindow(layered)) {

@@ -411,6 +411,11 @@ typedef struct _NPNetscapeFuncs {
 constexpr uint16_t kPluginFuncsMinSize = offsetof(NPPluginFuncs, setvalue) + sizeof(void*);            // 60
 constexpr uint16_t kNetscapeFuncsMinSize = offsetof(NPNetscapeFuncs, getauthenticationinfo) + sizeof(void*);  // 196
 
+#if defined(_WIN64)
+// Only the CPU probe is built 64-bit (a native 64-bit Wine can run it where
+// 32-bit code cannot run); what a browser loads is the 32-bit build below.
+static_assert(sizeof(void*) == 8 && sizeof(NPVariant) == 24 && offsetof(NPVariant, value) == 8, "64-bit probe");
+#else
 // The host lays these out for a 32-bit process; a wrong field here breaks every call.
 static_assert(sizeof(void*) == 4, "the plug-ins are 32-bit");
 static_assert(kPluginFuncsMinSize == 60, "NPPluginFuncs through setvalue");
@@ -432,4 +437,5 @@ static_assert(sizeof(NPP_t) == 8, "NPP_t");
 static_assert(sizeof(NPVariant) == 16 && offsetof(NPVariant, value) == 8, "NPVariant: double aligned to 8");
 #else
 static_assert(sizeof(NPVariant) == 12 && offsetof(NPVariant, value) == 4, "NPVariant in the -m32 Linux ABI");
+#endif
 #endif

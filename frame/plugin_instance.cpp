@@ -5,7 +5,7 @@
 
 #include <new>
 
-LONG savedWindowProc = 0;
+LONG_PTR savedWindowProc = 0;
 
 const char kPluginName[] = "REVurozazOvez";
 const char kPluginDescription[] = "NPRuntime scriptability API test plugin";
@@ -22,7 +22,7 @@ NPObject* getScriptableObject(PluginInstance& instance) {
 LRESULT CALLBACK PluginWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_TIMER && thisPluginModule.onTimer && wParam == thisPluginModule.timerId) {
         try {
-            if (auto* instance = reinterpret_cast<PluginInstance*>(GetWindowLongW(window, GWL_USERDATA))) {
+            if (auto* instance = reinterpret_cast<PluginInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
                 if (NPObject* object = getScriptableObject(*instance)) {
                     try {
                         thisPluginModule.onTimer(object);
@@ -58,7 +58,7 @@ NPError NP_CALLBACK NPP_Destroy(NPP instance, NPSavedData**) {
     PluginInstance* record = instanceOf(instance);
     if (!record) return NPERR_NO_ERROR;
     try {
-        if (record->window) SetWindowLongW(record->window, GWL_WNDPROC, record->displacedWindowProc);
+        if (record->window) SetWindowLongPtrW(record->window, GWLP_WNDPROC, record->displacedWindowProc);
         record->window = nullptr;
         record->windowSubclassed = false;
         if (record->scriptableObject) NPN_ReleaseObject(record->scriptableObject);
@@ -82,9 +82,9 @@ NPError NP_CALLBACK NPP_SetWindow(NPP instance, NPWindow* window) {
     try {
         record->window = handle;
         record->displacedWindowProc =
-            SetWindowLongW(handle, GWL_WNDPROC, static_cast<LONG>(reinterpret_cast<LONG_PTR>(&PluginWindowProc)));
+            SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PluginWindowProc));
         savedWindowProc = record->displacedWindowProc;
-        SetWindowLongW(handle, GWL_USERDATA, static_cast<LONG>(reinterpret_cast<LONG_PTR>(record)));
+        SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
         record->windowSubclassed = true;
     } catch (...) {
         return NPERR_GENERIC_ERROR;

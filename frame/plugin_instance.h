@@ -12,13 +12,13 @@ struct PluginInstance {
     NPObject* scriptableObject = nullptr;
     // What this instance's own subclassing displaced; written back on destroy so
     // that plug-in windows of different classes never swap procedures.
-    LONG displacedWindowProc = 0;
+    LONG_PTR displacedWindowProc = 0;
 
     explicit PluginInstance(NPP instance) : npp(instance) {}
 };
 
 // The procedure most recently displaced by any subclassing.
-extern LONG savedWindowProc;
+extern LONG_PTR savedWindowProc;
 
 // One reference for the caller, or null; creates the object on first use.
 NPObject* getScriptableObject(PluginInstance& instance);

@@ -69,6 +69,8 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define GWL_WNDPROC (-4)
 #define GWL_STYLE (-16)
 #define GWL_USERDATA (-21)
+#define GWLP_WNDPROC GWL_WNDPROC
+#define GWLP_USERDATA GWL_USERDATA
 #define WM_NULL 0x0000
 #define WM_DESTROY 0x0002
 #define WM_CLOSE 0x0010
@@ -110,6 +112,9 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 // Window manager and GDI.
 LONG WINAPI SetWindowLongW(HWND window, int index, LONG value);
 LONG WINAPI GetWindowLongW(HWND window, int index);
+// As in the 32-bit SDK, the pointer-sized forms are the same calls.
+#define SetWindowLongPtrW SetWindowLongW
+#define GetWindowLongPtrW GetWindowLongW
 LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT WINAPI CallWindowProcW(WNDPROC proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI IsWindow(HWND window);

@@ -304,8 +304,8 @@ HOST_CHECK(frame_instance) {
             TopLevelWindow other(L"second window");
             HWND hwnd = window.handle();
             if (!REQUIRE(hwnd && other.handle())) continue;
-            const LONG original = reinterpret_cast<LONG>(TopLevelWindow::originalProcedure());
-            CHECK_EQ(GetWindowLongW(hwnd, GWL_WNDPROC), original);
+            const LONG_PTR original = reinterpret_cast<LONG_PTR>(TopLevelWindow::originalProcedure());
+            CHECK_EQ(GetWindowLongPtrW(hwnd, GWLP_WNDPROC), original);
 
             NPError status = -1;
             NPP instance = session.newInstance(&status);
@@ -313,10 +313,10 @@ HOST_CHECK(frame_instance) {
             if (!REQUIRE(instance && instance->pdata)) continue;
 
             CHECK_EQ(session.harness().setWindow(instance, hwnd), NPError(NPERR_NO_ERROR));
-            LONG subclassed = GetWindowLongW(hwnd, GWL_WNDPROC);
+            LONG_PTR subclassed = GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
             CHECK(subclassed != original);
             CHECK(session.plugin().contains(reinterpret_cast<const void*>(subclassed)));
-            CHECK_EQ(GetWindowLongW(hwnd, GWL_USERDATA), reinterpret_cast<LONG>(instance->pdata));
+            CHECK_EQ(GetWindowLongPtrW(hwnd, GWLP_USERDATA), reinterpret_cast<LONG_PTR>(instance->pdata));
             // the plug-in's procedure hands messages on to DefWindowProcW
             CHECK_EQ(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0), LRESULT(title.size()));
             winehost::pumpMessages(std::chrono::milliseconds(30));
@@ -324,8 +324,8 @@ HOST_CHECK(frame_instance) {
 
             // a later window is ignored: the first stays subclassed, the second untouched
             CHECK_EQ(session.harness().setWindow(instance, other.handle()), NPError(NPERR_NO_ERROR));
-            CHECK_EQ(GetWindowLongW(other.handle(), GWL_WNDPROC), original);
-            CHECK_EQ(GetWindowLongW(hwnd, GWL_WNDPROC), subclassed);
+            CHECK_EQ(GetWindowLongPtrW(other.handle(), GWLP_WNDPROC), original);
+            CHECK_EQ(GetWindowLongPtrW(hwnd, GWLP_WNDPROC), subclassed);
 
             const char* name = nullptr;
             const char* description = nullptr;
@@ -360,7 +360,7 @@ HOST_CHECK(frame_instance) {
             }
 
             CHECK_EQ(session.harness().destroy(instance), NPError(NPERR_NO_ERROR));
-            CHECK_EQ(GetWindowLongW(hwnd, GWL_WNDPROC), original);
+            CHECK_EQ(GetWindowLongPtrW(hwnd, GWLP_WNDPROC), original);
             CHECK_EQ(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0), LRESULT(title.size()));
 
             std::vector<std::string> problems = session.finish();
