@@ -33,6 +33,10 @@ public:
 };
 }  // namespace
 
+// Inlined into their callers, these look to GCC like free() on memory from
+// the library's operator new; they replace that operator, so they pair.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(size_t size) {
     if (void* block = counted(size)) return block;
     throw std::bad_alloc();
@@ -51,6 +55,14 @@ using sigplug_test::expectedSignature;
 using sigplug_test::SigplugTest;
 
 TEST(SignTextMemory, NothingIsAllocatedWhateverTheTextsLength) {
+    // A tool that puts its own operator new in place of ours would make every
+    // count below zero, and the test pass without looking.
+    {
+        CountNew count;
+        ::operator delete(::operator new(24));
+    }
+    ASSERT_EQ(newCounter.requests, 1u) << "this binary's operator new is not the one called";
+
     const std::string digits = sigplug_test::upper(sigplug_test::referenceMd5Hex("host.exe"));
     for (size_t length : {0u, 100u, 16u << 20}) {
         const std::string text(length, 't');
