@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: native -m32 suites under ASan/UBSan, the cross-built DLLs'
-# export and import checks, the Wine host and the demo on the real DLLs, and
-# the fuzzers for a fixed number of inputs.
+# export and import checks, the Wine host and the demo on the real DLLs, the
+# fuzzers with a fixed seed, and the native suites once more under valgrind.
 # Installs what is missing first; reruns skip what is already there.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -37,5 +37,7 @@ step "fuzzing (libFuzzer, a minute per target, fixed seed, clang -m32 with ASan 
 FUZZ_SEED=${FUZZ_SEED:-1} ./scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 
 step "native test suites"
-cd build/native
-ctest --output-on-failure -j2
+(cd build/native && ctest --output-on-failure -j2)
+
+step "native test suites under valgrind memcheck (in the Wine VM)"
+./scripts/valgrind.sh
