@@ -2,6 +2,7 @@
 #include "dockplug_object.h"
 #include "follow_pass.h"
 #include "plugin_module.h"
+#include "resolve_registry.h"
 
 namespace dockplug {
 NPIdentifier methodIdentifiers[6];
@@ -17,4 +18,5 @@ void onFollowTimer(NPObject* object) {
 }  // namespace dockplug
 
 const PluginModule thisPluginModule{dockplug::kMethodNames,     dockplug::methodIdentifiers, 6,
-                                    &dockplug::scriptableClass, dockplug::kFollowTimerId,    &dockplug::onFollowTimer};
+                                    &dockplug::scriptableClass, dockplug::kFollowTimerId,    &dockplug::onFollowTimer,
+                                    &dockplug::abandonRequests, &dockplug::abandonAllRequests};

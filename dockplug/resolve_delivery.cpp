@@ -1,3 +1,4 @@
+#include "resolve_registry.h"
 #include "resolve_request.h"
 #include "variant.h"
 
@@ -8,6 +9,7 @@ namespace dockplug {
 
 void deliverResolveResult(void* data) noexcept {
     std::unique_ptr<ResolveRequest> request(static_cast<ResolveRequest*>(data));
+    if (!takeForDelivery(*request)) return;  // the page went first; its callback was released then
     const uint32_t length = static_cast<uint32_t>(std::strlen(request->resultText));
 
     auto* argument = static_cast<NPVariant*>(NPN_MemAlloc(sizeof(NPVariant)));

@@ -5,6 +5,7 @@
 #include "npapi.h"
 #include "platform.h"
 
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -43,11 +44,16 @@ struct ResolveRequest {
     char resultText[16] = {};
     // The worker's reference on this library; null when none could be taken.
     HMODULE module = nullptr;
+
+    // Under the registry's lock (resolve_registry.cpp).
+    ResolveRequest* previous = nullptr;
+    ResolveRequest* next = nullptr;
+    bool abandoned = false;   // the page went: no hand-back, no call
+    bool handedBack = false;  // queued with the browser
 };
 
-// Worker thread: the lookup, then the hand-back. The request is the plug-in
-// thread's again once this returns.
-void resolveWorker(ResolveRequest& request) noexcept;
+// Worker thread: the lookup, then the hand-back, which takes the request.
+void resolveWorker(std::unique_ptr<ResolveRequest> request) noexcept;
 // Plug-in thread, through NPN_PluginThreadAsyncCall: calls the callback and frees the request.
 void deliverResolveResult(void* request) noexcept;
 

@@ -1,5 +1,6 @@
 #include "resolver.h"
 
+#include "resolve_registry.h"
 #include "resolve_request.h"
 #include "variant.h"
 
@@ -30,9 +31,9 @@ LibraryReference referenceThisLibrary() {
 
 // Not noexcept: FreeLibraryAndExitThread may end the thread by unwinding it.
 DWORD WINAPI resolveThreadMain(LPVOID parameter) {
-    auto& request = *static_cast<ResolveRequest*>(parameter);
-    const HMODULE module = request.module;  // the request may be freed as soon as it is handed back
-    resolveWorker(request);
+    std::unique_ptr<ResolveRequest> request(static_cast<ResolveRequest*>(parameter));
+    const HMODULE module = request->module;  // the request may be freed as soon as it is handed back
+    resolveWorker(std::move(request));
     if (module) FreeLibraryAndExitThread(module, 0);
     return 0;
 }
@@ -63,21 +64,21 @@ std::unique_ptr<ResolveRequest> makeRequest(NPP instance, const NPString& hostNa
 
 }  // namespace
 
-void resolveWorker(ResolveRequest& request) noexcept {
+void resolveWorker(std::unique_ptr<ResolveRequest> request) noexcept {
     PDNS_RECORDA list = nullptr;
     const DNS_STATUS status =
-        DnsQuery_UTF8(request.hostName.c_str(), DNS_TYPE_A, DNS_QUERY_STANDARD, nullptr, &list, nullptr);
+        DnsQuery_UTF8(request->hostName.c_str(), DNS_TYPE_A, DNS_QUERY_STANDARD, nullptr, &list, nullptr);
     if (status == 0) {
         for (PDNS_RECORDA record = list; record; record = record->pNext) {
             if (record->wType == DNS_TYPE_A) {
-                storeAddressText(request, record->Data.A.IpAddress);
+                storeAddressText(*request, record->Data.A.IpAddress);
                 break;
             }
         }
     }
     // A failed query may still hand out records (a name error can carry the authority's).
     if (list) DnsFree(list, DnsFreeRecordList);
-    NPN_PluginThreadAsyncCall(request.instance, deliverResolveResult, &request);
+    handBack(std::move(request));
 }
 
 void startResolve(NPP instance, const NPString& hostName, NPObject* callback) {
@@ -89,8 +90,12 @@ void startResolve(NPP instance, const NPString& hostName, NPObject* callback) {
     LibraryReference library = referenceThisLibrary();
     request->module = library.get();
 
+    trackRequest(*request);  // before the worker can hand it back
     const HANDLE thread = CreateThread(nullptr, 0, &resolveThreadMain, request.get(), 0, nullptr);
-    if (!thread) return;  // the reference, the request and the callback go with the locals
+    if (!thread) {
+        untrackRequest(*request);
+        return;  // the reference, the request and the callback go with the locals
+    }
     // Both now belong to the worker.
     library.release();
     request.release();

@@ -1,5 +1,6 @@
 // "dnsResolve": looks a host name up on a worker thread and hands the dotted
-// IPv4 text (or "") to a script function on the plug-in thread.
+// IPv4 text (or "") to a script function on the plug-in thread. When the page
+// goes first, the function is released there uncalled (resolve_registry.h).
 #pragma once
 
 #include "npapi.h"

@@ -2,6 +2,7 @@
 
 #include "browser.h"
 #include "plugin_instance.h"
+#include "plugin_module.h"
 
 #include <cstring>
 
@@ -41,4 +42,11 @@ extern "C" NPError NP_EXPORT_CALL NP_Initialize(NPNetscapeFuncs* browserFuncs) {
     return NPERR_NO_ERROR;
 }
 
-extern "C" NPError NP_EXPORT_CALL NP_Shutdown() { return NPERR_NO_ERROR; }
+extern "C" NPError NP_EXPORT_CALL NP_Shutdown() {
+    try {
+        if (thisPluginModule.onShutdown) thisPluginModule.onShutdown();
+    } catch (...) {
+        // shutting down cannot fail
+    }
+    return NPERR_NO_ERROR;
+}

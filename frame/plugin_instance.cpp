@@ -58,6 +58,7 @@ NPError NP_CALLBACK NPP_Destroy(NPP instance, NPSavedData**) {
     PluginInstance* record = instanceOf(instance);
     if (!record) return NPERR_NO_ERROR;
     try {
+        if (thisPluginModule.onInstanceDestroy) thisPluginModule.onInstanceDestroy(instance);
         if (record->window) SetWindowLongPtrW(record->window, GWLP_WNDPROC, record->displacedWindowProc);
         record->window = nullptr;
         record->windowSubclassed = false;

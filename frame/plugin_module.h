@@ -1,6 +1,7 @@
 // What a deliverable hands the shared frame: its method names (and the
 // process-wide identifier slots they are fetched into), the class table of its
-// scriptable object, and optionally a timer hook run from the window procedure.
+// scriptable object, and optional hooks: a timer run from the window
+// procedure, an instance's end and the library's shutdown.
 #pragma once
 
 #include "npapi.h"
@@ -15,6 +16,8 @@ struct PluginModule {
     NPClass* scriptableClass;
     UINT_PTR timerId;                 // WM_TIMER id that runs onTimer; unused when onTimer is null
     void (*onTimer)(NPObject* scriptableObject);
+    void (*onInstanceDestroy)(NPP instance);  // NPP_Destroy, while the instance is still valid
+    void (*onShutdown)();                     // NP_Shutdown
 };
 
 // Defined once by each deliverable (and by tests that build the frame alone).

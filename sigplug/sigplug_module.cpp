@@ -11,4 +11,4 @@ NPClass scriptableClass = makeScriptableClass<ScriptablePluginObject>();
 }  // namespace sigplug
 
 const PluginModule thisPluginModule{sigplug::kMethodNames, sigplug::methodIdentifiers, 2, &sigplug::scriptableClass,
-                                    0, nullptr};
+                                    0, nullptr, nullptr, nullptr};

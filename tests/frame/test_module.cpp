@@ -31,4 +31,5 @@ void onTimer(NPObject* object) {
 }  // namespace testmodule
 
 const PluginModule thisPluginModule{testmodule::kMethodNames, testmodule::methodIdentifiers, 3,
-                                    &testmodule::scriptableClass(), testmodule::kTimerId, &testmodule::onTimer};
+                                    &testmodule::scriptableClass(), testmodule::kTimerId, &testmodule::onTimer,
+                                    nullptr, nullptr};

@@ -183,8 +183,9 @@ HOST_CHECK(resolvesilent_unload) {
             for (const auto& callback : callbacks) answered += !callback->calls().empty();
             CHECK_EQ(answered, 0);
         }
-        // Instance destroyed and NP_Shutdown; the lookups' requests are left to the workers.
-        session.finish();
+        // Instance destroyed (the callbacks are released uncalled) and NP_Shutdown;
+        // the workers free their requests.
+        expectCleanHost(session);
     }  // FreeLibrary
     reportCallTimes("200 unanswered lookups", times);
     CHECK_MSG(GetModuleHandleW(L"dockplug.dll") != nullptr, "lookups under way keep the library loaded (is the name server silent?)");
