@@ -15,6 +15,10 @@ work=$(mktemp -d /tmp/npplug-wine.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/dist"
 cp "$host" "$work/npplug_host.exe"
+# DLLs the host loads from its own folder (loadcontrol.dll).
+for helper in "$(dirname "$host")"/*.dll; do
+    [ -e "$helper" ] && cp "$helper" "$work/"
+done
 cp "$dist"/*.dll "$work/dist/"
 host=$work/npplug_host.exe
 
