@@ -92,6 +92,17 @@ void pumpMessages(std::chrono::milliseconds duration) {
     }
 }
 
+bool serveUntil(fakehost::FakeBrowser& browser, const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(limit.count());
+    for (;;) {
+        browser.runAsyncCalls();
+        if (done()) return true;
+        if (GetTickCount64() >= end) return false;
+        browser.waitForAsyncCalls(1, std::chrono::milliseconds(20));
+        pumpMessages(std::chrono::milliseconds(0));
+    }
+}
+
 // ---- LoadedPlugin ----
 
 LoadedPlugin::LoadedPlugin(const std::wstring& path)

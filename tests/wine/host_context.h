@@ -28,6 +28,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -93,6 +94,9 @@ struct HostContext {
 
 // Runs the thread's message loop (timers, posted messages) for about `duration`.
 void pumpMessages(std::chrono::milliseconds duration);
+// Runs the fake host's queued async calls on this thread, pumping messages,
+// until `done` holds; false when `limit` passed first.
+bool serveUntil(fakehost::FakeBrowser& browser, const std::function<bool()>& done, std::chrono::milliseconds limit);
 
 // ---- a DLL loaded as a browser loads it ----
 class LoadedPlugin {

@@ -19,6 +19,7 @@ namespace {
 using fakehost::ScriptFunction;
 using winehost::HostContext;
 using winehost::PluginSession;
+using winehost::serveUntil;
 
 constexpr std::chrono::seconds kAnswerWait{60};
 
@@ -45,18 +46,6 @@ struct Page {
     NPP npp;
     NPObject* object;
 };
-
-// Drains the fake host's async queue on this thread until `done` holds.
-bool serveUntil(fakehost::FakeBrowser& browser, const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(limit.count());
-    for (;;) {
-        browser.runAsyncCalls();
-        if (done()) return true;
-        if (GetTickCount64() >= end) return false;
-        browser.waitForAsyncCalls(1, std::chrono::milliseconds(20));
-        winehost::pumpMessages(std::chrono::milliseconds(0));
-    }
-}
 
 double microseconds(LONGLONG ticks) {
     LARGE_INTEGER frequency;

@@ -24,6 +24,7 @@ namespace {
 using fakehost::ScriptFunction;
 using winehost::PluginSession;
 using winehost::ProcessCounts;
+using winehost::serveUntil;
 using winehost::TopLevelWindow;
 
 int countFromEnvironment(const char* name, int fallback) {
@@ -42,18 +43,6 @@ bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
         winehost::pumpMessages(std::chrono::milliseconds(1));
     }
     return true;
-}
-
-// Drains the fake host's async queue on this thread until `done` holds.
-bool serveUntil(fakehost::FakeBrowser& browser, const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(limit.count());
-    for (;;) {
-        browser.runAsyncCalls();
-        if (done()) return true;
-        if (GetTickCount64() >= end) return false;
-        browser.waitForAsyncCalls(1, std::chrono::milliseconds(20));
-        winehost::pumpMessages(std::chrono::milliseconds(0));
-    }
 }
 
 // Waits for the figures to come back (workers end, the last one unloads the
