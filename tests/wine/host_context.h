@@ -18,13 +18,7 @@
 #include "fake_browser.h"
 #include "plugin_harness.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "windows_sdk.h"
 
 #include <chrono>
 #include <cstdint>

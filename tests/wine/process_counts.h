@@ -5,13 +5,7 @@
 // compared. The lowest free TLS index shows a slot that a load kept.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "windows_sdk.h"
 
 #include <string>
 #include <vector>

@@ -5,13 +5,7 @@
 // methods read: page view -> overlay -> close target.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "windows_sdk.h"
 
 #include <string>
 
